@@ -1,0 +1,266 @@
+// Constants, message tables and the output channel shared by the scanner, the analyser,
+// the code generator and the driver.
+//
+// Every diagnostic and every line of assembly goes through `out`, one buffered writer on
+// standard output. It is flushed once, when the run ends (`endRun`), so the text reaches
+// the file in the order it was produced, and a failed write is noticed and reported.
+#pragma once
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "string.hpp"
+
+namespace lumo {
+
+// Truth values on the target: all bits set for true, so AND, OR and NOT work as logic.
+constexpr int trueval = -1;
+constexpr int falseval = 0;
+
+constexpr int INT_MAX_16_BIT = 32767;
+constexpr int INT_MIN_16_BIT = -32768;
+
+// Error classes: a number N belongs to a class when base < N < base + size.
+constexpr int minSyntaxError = 0;
+constexpr int maxSyntaxError = 21;
+constexpr int minStaticError = 100;
+constexpr int maxStaticError = 8;
+constexpr int minTypeError = 200;
+constexpr int maxTypeError = 26;
+
+// How deep parentheses, `!` and the braces of `if`/`while` may nest. Deeper input ends
+// the run with its own diagnostic and `nestingErrorStatus` instead of exhausting the stack.
+constexpr int maxNesting = 1000;
+constexpr int nestingErrorStatus = 30;
+
+// Exit status of a run whose output could not be written (full disk, closed pipe).
+constexpr int outputErrorStatus = 74;
+
+inline const string syntax[maxSyntaxError] = {
+    "Not a syntax error.\n",
+    "Expected identifier in declaration.\n",
+    "Expected literal in declaration initialisation.\n",
+    "Expected terminator after declaration.\n",
+    "Expected left brace in compound statement.\n",
+    "Expected right brace in compound statement.\n",
+    "Expected left parenthesis in if statement condition.\n",
+    "Expected right parenthesis in if statement condition.\n",
+    "Expected terminator after statement.\n",
+    "Expected >> in input statement.\n",
+    "Expected << in output statement.\n",
+    "Expected identifier in input statement.\n",
+    "Expected identifier in output statement.\n",
+    "Expected identifier in assignment statement.\n",
+    "Expected assignment symbol in assignment statement.\n",
+    "Expected left parenthesis in while statement.\n",
+    "Expected right parenthesis in while statement.\n",
+    "Expected right parenthesis in factor.\n",
+    "Expected type identifier in declaration.\n",
+    "Unrecognised statement type.\n",
+    "Unknown syntax error.\n",
+};
+
+inline const string statics[maxStaticError] = {
+    "Not a static semantic error.\n",
+    "Attempt to re-declare variable or constant.\n",
+    "Attempt to use undeclared variable or constant identifier.\n",
+    "Attempt to declare an uninitialised constant.\n",
+    "Attempt to declare a variable of type string.\n",
+    "Attempt to input to a constant.\n",
+    "Attempt to assign to a constant.\n",
+    "Unknown static semantic error.\n",
+};
+
+inline const string type[maxTypeError] = {
+    "Not a type error.\n",
+    "Mismatch between types of identifier and expression in assignment.\n",
+    "Attempt to use a non-bool expression as if condition.\n",
+    "Attempt to use a non-bool expression as while condition.\n",
+    "Mismatch between types in an expression.\n",
+    "Attempt to give a sign to a non-int term.\n",
+    "Mismatch between types in a basic expression.\n",
+    "Attempt to use + operator with non-int operands.\n",
+    "Attempt to use - operator with non-int operands.\n",
+    "Attempt to use || operator with non-bool operands.\n",
+    "Mismatch between types in a term.\n",
+    "Attempt to use * operator with non-int operands.\n",
+    "Attempt to use / operator with non-int operands.\n",
+    "Attempt to use % operator with non-int operands.\n",
+    "Attempt to use && operator with non-bool operands.\n",
+    "Attempt to use ! operator with non-bool operand.\n",
+    "Attempt to input to a non-integer variable.\n",
+    "Attempt to output a non-integer or non-string value.\n",
+    "Attempt to use == operator with a string value.\n",
+    "Attempt to use != operator with a string value.\n",
+    "Attempt to use > operator with a string value.\n",
+    "Attempt to use < operator with a string value.\n",
+    "Attempt to use >= operator with a string value.\n",
+    "Attempt to use <= operator with a string value.\n",
+    "Mismatch between types in a declaration.\n",
+    "Unknown type error.\n",
+};
+
+// Buffered writer on a file descriptor (standard output unless redirected).
+class Output {
+  public:
+    Output& operator<<(const char* text);
+    Output& operator<<(const string& text);
+    Output& operator<<(int number);
+    Output& operator<<(char c);
+    void write(const char* bytes, std::size_t count);
+
+    // Writes what is buffered; returns false if any write so far has failed.
+    bool flush();
+    // Starts writing afresh to `fd`, dropping anything buffered and any earlier failure.
+    void setFd(int fd) {
+        this->fd = fd;
+        used = 0;
+        failed = false;
+    }
+
+  private:
+    static constexpr std::size_t capacity = 1 << 16;
+    char buf[capacity];
+    std::size_t used = 0;
+    int fd = 1;
+    bool failed = false;
+
+    void drain();
+    void writeAll(const char* bytes, std::size_t count);
+};
+
+// Analysis results live until the process ends, so their records come from a bump
+// allocator that only hands memory out: no per-record bookkeeping and no frees.
+class Arena {
+  public:
+    void* allocate(std::size_t size, std::size_t align) {
+        std::size_t offset = (align - reinterpret_cast<std::uintptr_t>(cur) % align) % align;
+        if (cur == nullptr || size + offset > static_cast<std::size_t>(end - cur)) {
+            grab(size + align);
+            offset = (align - reinterpret_cast<std::uintptr_t>(cur) % align) % align;
+        }
+        void* place = cur + offset;
+        cur += offset + size;
+        return place;
+    }
+
+  private:
+    static constexpr std::size_t chunkSize = 1 << 20;
+    char* chunks = nullptr;
+    char* cur = nullptr;
+    char* end = nullptr;
+
+    void grab(std::size_t atLeast) {
+        // Each chunk starts with a link to the one before, so all stay reachable.
+        std::size_t size = sizeof(char*) + (atLeast > chunkSize ? atLeast : chunkSize);
+        char* chunk = static_cast<char*>(std::malloc(size));
+        if (chunk == nullptr) throw std::bad_alloc();
+        std::memcpy(chunk, &chunks, sizeof chunks);
+        chunks = chunk;
+        cur = chunk + sizeof(char*);
+        end = chunk + size;
+    }
+};
+
+inline Arena arena;
+
+// A new record with every field at its initial value (zero, false, null, empty text).
+template <typename T>
+T* make() {
+    return new (arena.allocate(sizeof(T), alignof(T))) T();
+}
+
+// Ends the run with `status`: flushes `out` first. A failed flush turns a successful run
+// into a failure reported on standard error with `outputErrorStatus`.
+[[noreturn]] void endRun(int status);
+
+// Tools that must survive the end of a run (the fuzzing harness) replace what endRun
+// does after flushing; by default it is std::exit.
+
+// Standard output of the run.
+inline Output out;
+
+inline void (*endRunHook)(int status) = std::exit;
+
+inline void Output::writeAll(const char* bytes, std::size_t count) {
+    while (count > 0 && !failed) {
+        ssize_t n = ::write(fd, bytes, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            failed = true;
+            return;
+        }
+        bytes += n;
+        count -= static_cast<std::size_t>(n);
+    }
+}
+
+inline void Output::drain() {
+    writeAll(buf, used);
+    used = 0;
+}
+
+inline void Output::write(const char* bytes, std::size_t count) {
+    if (count > capacity - used) {
+        drain();
+        if (count >= capacity) {  // a large block goes straight out
+            writeAll(bytes, count);
+            return;
+        }
+    }
+    std::memcpy(buf + used, bytes, count);
+    used += count;
+}
+
+inline Output& Output::operator<<(const char* text) {
+    write(text, std::strlen(text));
+    return *this;
+}
+
+inline Output& Output::operator<<(const string& text) {
+    write(text.c_str(), static_cast<std::size_t>(text.length()));
+    return *this;
+}
+
+inline Output& Output::operator<<(char c) {
+    if (used == capacity) drain();
+    buf[used++] = c;
+    return *this;
+}
+
+inline Output& Output::operator<<(int number) {
+    char digits[12];
+    char* end = digits + sizeof digits;
+    char* p = end;
+    unsigned magnitude = number < 0 ? 0u - static_cast<unsigned>(number) : number;
+    do {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (number < 0) *--p = '-';
+    write(p, static_cast<std::size_t>(end - p));
+    return *this;
+}
+
+inline bool Output::flush() {
+    drain();
+    return !failed;
+}
+
+inline void endRun(int status) {
+    if (!out.flush() && status == 0) {
+        std::fputs("lumo: cannot write standard output\n", stderr);
+        status = outputErrorStatus;
+    }
+    endRunHook(status);
+    std::abort();  // a hook that returns leaves nothing sensible to do
+}
+
+}  // namespace lumo

@@ -1,0 +1,368 @@
+// The scanner and the token description.
+//
+// Input is read in large blocks behind a small character interface (read one byte, push
+// back up to two, fail for good at the end), so scanning is one pass over the bytes.
+// Token texts are collected in a reused buffer and become a `string` in one step.
+#include "lexer.hpp"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common.hpp"
+
+namespace lumo {
+
+namespace {
+
+constexpr int endOfInput = -1;
+
+// The bytes of the program, from a file descriptor or from a text in memory.
+class Source {
+  public:
+    void openFd(int fd) { reset(fd, nullptr, 0); }
+    void openText(const char* text, std::size_t size) {
+        reset(-1, reinterpret_cast<const unsigned char*>(text), size);
+    }
+
+    // The next byte (0 to 255), or endOfInput once the input is exhausted.
+    int get() {
+        if (pushed > 0) return back[--pushed];
+        if (cur == end && !refill()) return endOfInput;
+        return *cur++;
+    }
+
+    // Pushes back the byte just read; two in a row give them back in their first order.
+    void unget(int c) {
+        if (c != endOfInput) back[pushed++] = c;
+    }
+
+  private:
+    int fd = 0;
+    std::vector<unsigned char> block;
+    const unsigned char* cur = nullptr;
+    const unsigned char* end = nullptr;
+    bool failed = false;
+    int back[2] = {0, 0};
+    int pushed = 0;
+
+    void reset(int newFd, const unsigned char* text, std::size_t size) {
+        fd = newFd;
+        cur = text;
+        end = text + size;
+        failed = false;
+        pushed = 0;
+    }
+
+    bool refill() {
+        if (failed || fd < 0) return fail();
+        block.resize(1 << 16);
+        ssize_t n;
+        do n = ::read(fd, block.data(), block.size());
+        while (n < 0 && errno == EINTR);
+        if (n <= 0) return fail();
+        cur = block.data();
+        end = cur + n;
+        return true;
+    }
+
+    bool fail() {
+        failed = true;
+        cur = end;
+        return false;
+    }
+};
+
+Source source;
+std::string text;  // characters of the token being scanned
+
+bool isLetter(int c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool isDigit(int c) {
+    return c >= '0' && c <= '9';
+}
+bool isWhite(int c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool isControl(int c) {
+    return (c >= 0 && c < 0x20) || c == 0x7F;
+}
+
+[[noreturn]] void lexError(int status, const char* message) {
+    out << message;
+    endRun(status);
+}
+
+void skipComment() {
+    int c = source.get();
+    while (c != '\n' && c != endOfInput) c = source.get();
+}
+
+void setOperator(LexToken& token, TokenKind kind, string LexToken::*field, const char* op) {
+    token.kind = kind;
+    token.*field = op;
+}
+
+// `first` read; a `second` directly after it makes the two-character token.
+bool followedBy(int second) {
+    int d = source.get();
+    if (d == second) return true;
+    source.unget(d);
+    return false;
+}
+
+void lexLess(LexToken& token) {
+    if (followedBy('='))
+        setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, "<=");
+    else if (followedBy('<'))
+        token.kind = OUTPUT_OPERATOR;
+    else
+        setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, "<");
+}
+
+void lexGreater(LexToken& token) {
+    if (followedBy('='))
+        setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, ">=");
+    else if (followedBy('>'))
+        token.kind = INPUT_OPERATOR;
+    else
+        setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, ">");
+}
+
+void lexBar(LexToken& token) {
+    int d = source.get();
+    if (d == '|') return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, "||");
+    if (d == endOfInput) lexError(1, "Lexer error : Unexpected end of file\n");
+    out << "Lexer error : Unexpected character : '" << static_cast<char>(d) << "'\n";
+    endRun(6);
+}
+
+void lexPunctuation(LexToken& token, int c) {
+    switch (c) {
+        case '=':
+            if (followedBy('='))
+                setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, "==");
+            else
+                token.kind = ASSIGN;
+            return;
+        case ';':
+            token.kind = TERMINATOR;
+            return;
+        case '&':
+            if (!followedBy('&')) lexError(5, "Lexer error : expected &.\n\n");
+            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, "&&");
+        case '(':
+            token.kind = LPAREN;
+            return;
+        case ')':
+            token.kind = RPAREN;
+            return;
+        case '{':
+            token.kind = LBRACE;
+            return;
+        case '}':
+            token.kind = RBRACE;
+            return;
+        case '+':
+            return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, "+");
+        case '-':
+            return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, "-");
+        case '*':
+            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, "*");
+        case '/':
+            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, "/");
+        case '%':
+            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, "%");
+        case '<':
+            return lexLess(token);
+        case '>':
+            return lexGreater(token);
+        case '!':
+            if (followedBy('='))
+                setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, "!=");
+            else
+                token.kind = NOT_OPERATOR;
+            return;
+        case '|':
+            return lexBar(token);
+    }
+    out << "Lexer error : Unrecognised character : " << static_cast<char>(c) << "\n";
+    endRun(7);
+}
+
+struct ReservedWord {
+    const char* word;
+    TokenKind kind;
+};
+
+constexpr ReservedWord reservedWords[] = {
+    {"const", CONST}, {"bool", BOOL},   {"string", STRING}, {"int", INT},   {"if", IF},
+    {"else", ELSE},   {"while", WHILE}, {"cin", CIN},       {"cout", COUT},
+};
+
+}  // namespace
+
+void readFromFd(int fd) {
+    source.openFd(fd);
+}
+
+void readFromText(const char* program, std::size_t size) {
+    source.openText(program, size);
+}
+
+void skipWhiteComments() {
+    int c = source.get();
+    while (c != endOfInput) {
+        if (c == '/') {
+            int d = source.get();
+            if (d != '/') {
+                source.unget(d);
+                source.unget('/');
+                return;
+            }
+            skipComment();
+        } else if (!isWhite(c) && c != 0xFF) {
+            source.unget(c);
+            return;
+        }
+        c = source.get();
+    }
+}
+
+void lexAnal(LexToken& token) {
+    int c = source.get();
+    if (c == endOfInput) lexError(1, "Lexer error : Unexpected end of file\n");
+    if (isLetter(c) || c == '"' || isDigit(c)) {
+        source.unget(c);
+        if (isLetter(c))
+            lexIdResWdBool(token);
+        else if (c == '"')
+            lexStringLit(token);
+        else
+            lexIntLit(token);
+    } else {
+        lexPunctuation(token, c);
+    }
+    skipWhiteComments();
+}
+
+void lexIdResWdBool(LexToken& token) {
+    text.clear();
+    int c = source.get();
+    while (isLetter(c) || isDigit(c) || c == '_') {
+        text.push_back(static_cast<char>(c));
+        c = source.get();
+    }
+    source.unget(c);
+    if (text == "true" || text == "false") {
+        token.kind = BOOLEAN_LITERAL;
+        token.boolValue.assign(text.data(), static_cast<int>(text.size()));
+        return;
+    }
+    for (const ReservedWord& reserved : reservedWords) {
+        if (text == reserved.word) {
+            token.kind = reserved.kind;
+            return;
+        }
+    }
+    token.kind = IDENTIFIER;
+    token.idName.assign(text.data(), static_cast<int>(text.size()));
+}
+
+void lexIntLit(LexToken& token) {
+    long value = 0;
+    int c = source.get();
+    while (isDigit(c)) {
+        // Past the largest literal the exact value no longer matters: stop growing.
+        if (value <= INT_MAX_16_BIT) value = value * 10 + (c - '0');
+        c = source.get();
+    }
+    source.unget(c);
+    if (value > INT_MAX_16_BIT)
+        lexError(4, "Lexer error : literal is too big for a 16 bit integer.\n");
+    token.kind = INTEGER_LITERAL;
+    token.intValue = static_cast<int32_t>(value);
+}
+
+void lexStringLit(LexToken& token) {
+    source.get();  // the opening quote
+    token.kind = STRING_LITERAL;
+    text.clear();
+    int c = source.get();
+    while (c != '"' && c != endOfInput) {
+        if (isControl(c) && c != '\n' && c != '\t')
+            lexError(2, "Lexer error : non printable character in string literal.\n");
+        text.push_back(static_cast<char>(c));
+        c = source.get();
+    }
+    if (c == endOfInput) lexError(3, "Lexer error : missing \" on string literal\n");
+    token.strValue.assign(text.data(), static_cast<int>(text.size()));
+}
+
+namespace {
+
+const char* const kindHeadings[] = {
+    "IDENTIFIER : ",
+    "BOOLEAN LITERAL : ",
+    "STRING LITERAL : \"",
+    "INTEGER LITERAL : ",
+    "ASSIGN",
+    "TERMINATOR",
+    "LPAREN",
+    "RPAREN",
+    "LBRACE",
+    "RBRACE",
+    "ADDITIONAL OPERATOR : ",
+    "RELATIONAL OPERATOR : ",
+    "MULTIPLICATIVE OPERATOR : ",
+    "NOT OPERATOR",
+    "INPUT OPERATOR",
+    "OUTPUT OPERATOR",
+    "CONST",
+    "BOOL",
+    "STRING",
+    "INT",
+    "IF",
+    "ELSE",
+    "WHILE",
+    "CIN",
+    "COUT",
+};
+
+}  // namespace
+
+void writeToken(const LexToken& token) {
+    if (token.kind < IDENTIFIER || token.kind > COUT) return;
+    out << kindHeadings[token.kind];
+    switch (token.kind) {
+        case IDENTIFIER:
+            out << token.idName;
+            break;
+        case BOOLEAN_LITERAL:
+            out << token.boolValue;
+            break;
+        case STRING_LITERAL:
+            out << token.strValue << '"';
+            break;
+        case INTEGER_LITERAL:
+            out << static_cast<int>(token.intValue);
+            break;
+        case ADDITIONAL_OPERATOR:
+            out << token.addOp;
+            break;
+        case RELATIONAL_OPERATOR:
+            out << token.relOp;
+            break;
+        case MULTIPLICATIVE_OPERATOR:
+            out << token.mulOp;
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace lumo

@@ -1,0 +1,201 @@
+// The text value type: construction, assignment, comparison, concatenation and streams.
+#include "string.hpp"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+namespace lumo {
+
+namespace {
+
+// A fresh buffer for `count` characters and the terminating NUL.
+char* newBuffer(int count) {
+    return new char[static_cast<std::size_t>(count) + 1];
+}
+
+char* copyOf(const char* text, int count) {
+    char* buffer = newBuffer(count);
+    std::memcpy(buffer, text, static_cast<std::size_t>(count));
+    buffer[count] = '\0';
+    return buffer;
+}
+
+int sign(int value) {
+    return (value > 0) - (value < 0);
+}
+
+bool isWhite(int c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+}  // namespace
+
+string::string() : data(copyOf("", 0)), len(0) {}
+
+string::string(char c) : data(copyOf(&c, 1)), len(1) {}
+
+string::string(const char* text)
+    : data(copyOf(text, static_cast<int>(std::strlen(text)))),
+      len(static_cast<int>(std::strlen(text))) {}
+
+string::string(const string& other) : data(copyOf(other.data, other.len)), len(other.len) {}
+
+string::string(char c, int count) : string() {
+    if (count <= 0) return;
+    delete[] data;
+    data = newBuffer(count);
+    std::memset(data, c, static_cast<std::size_t>(count));
+    data[count] = '\0';
+    len = count;
+}
+
+string::~string() {
+    delete[] data;
+}
+
+void string::checkSubscript(int pos) const {
+    if (pos >= 0 && pos < len) return;
+    std::cerr << "Subscript out of bounds.\n"
+              << "Attempt to add past end of string.\n"
+              << "String length:" << len << " Subscript:" << pos << "\n";
+    std::cerr.flush();
+    std::abort();
+}
+
+char string::operator[](int pos) const {
+    checkSubscript(pos);
+    return data[pos];
+}
+
+char& string::operator[](int pos) {
+    checkSubscript(pos);
+    return data[pos];
+}
+
+int string::compare(const string& other) const {
+    return sign(std::strcmp(c_str(), other.c_str()));
+}
+
+int string::compare(const char* text) const {
+    return sign(std::strcmp(c_str(), text));
+}
+
+int string::compare(char c) const {
+    const char text[2] = {c, '\0'};
+    return compare(text);
+}
+
+void string::assign(const char* text, int count) {
+    char* fresh = copyOf(text, count);  // copied first: `text` may point into this string
+    delete[] data;
+    data = fresh;
+    len = count;
+}
+
+string& string::operator=(char c) {
+    assign(&c, 1);
+    return *this;
+}
+
+string& string::operator=(const char* text) {
+    assign(text, static_cast<int>(std::strlen(text)));
+    return *this;
+}
+
+string& string::operator=(const string& other) {
+    if (this != &other) assign(other.data, other.len);
+    return *this;
+}
+
+string& string::operator+=(const string& other) {
+    return *this = *this + other;
+}
+
+string& string::operator+=(char c) {
+    return *this = *this + string(c);
+}
+
+string operator+(const string& left, const string& right) {
+    const int total = left.length() + right.length();
+    char* joined = new char[static_cast<std::size_t>(total) + 1];
+    std::memcpy(joined, left.c_str(), static_cast<std::size_t>(left.length()));
+    std::memcpy(joined + left.length(), right.c_str(), static_cast<std::size_t>(right.length()));
+    string result;
+    result.assign(joined, total);
+    delete[] joined;
+    return result;
+}
+
+bool operator==(const string& left, const string& right) {
+    return left.compare(right) == 0;
+}
+bool operator!=(const string& left, const string& right) {
+    return left.compare(right) != 0;
+}
+bool operator<(const string& left, const string& right) {
+    return left.compare(right) < 0;
+}
+bool operator>(const string& left, const string& right) {
+    return left.compare(right) > 0;
+}
+bool operator<=(const string& left, const string& right) {
+    return left.compare(right) <= 0;
+}
+bool operator>=(const string& left, const string& right) {
+    return left.compare(right) >= 0;
+}
+
+std::ostream& operator<<(std::ostream& os, const string& s) {
+    return os << s.c_str();
+}
+
+namespace {
+
+// Reads characters up to (not including) the first one for which `stop` holds, or to the
+// end of the input. Returns the character that stopped the word, or EOF.
+template <typename Stop>
+int readWord(std::istream& is, std::string& word, Stop stop) {
+    int c = is.get();
+    while (c != EOF && !stop(c)) {
+        word.push_back(static_cast<char>(c));
+        c = is.get();
+    }
+    return c;
+}
+
+int skipWhite(std::istream& is) {
+    int c = is.get();
+    while (c != EOF && isWhite(c)) c = is.get();
+    return c;
+}
+
+}  // namespace
+
+std::istream& operator>>(std::istream& is, string& s) {
+    s = "";
+    int first = skipWhite(is);
+    if (first == EOF) return is;
+    std::string word(1, static_cast<char>(first));
+    int stop = readWord(is, word, isWhite);
+    if (stop != EOF) is.putback(static_cast<char>(stop));
+    s.assign(word.data(), static_cast<int>(word.size()));
+    if (stop == EOF) is.clear(is.rdstate() & ~std::ios::failbit);
+    return is;
+}
+
+std::istream& getline(std::istream& is, string& s, char delimiter) {
+    s = "";
+    const int delim = static_cast<unsigned char>(delimiter);
+    int first = skipWhite(is);
+    std::string line;
+    if (first != EOF && first != delim) {
+        line.push_back(static_cast<char>(first));
+        readWord(is, line, [delim](int c) { return c == delim; });
+    }
+    s.assign(line.data(), static_cast<int>(line.size()));
+    return is;
+}
+
+}  // namespace lumo

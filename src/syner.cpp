@@ -1,0 +1,680 @@
+// The analyser: declarations, statements and expressions parsed over one current token,
+// checked as they are parsed, into the symbol table and the program tree.
+//
+// Operator chains (a + b - c ..., a * b / c ...) are read in a loop rather than by
+// recursion on their right side, so chains of any length take constant stack. Their type
+// checks still run from the chain's end towards its start, as a right-recursive reading
+// would find them, and report the token after the whole chain. Only nesting that the
+// source spells out (parentheses, `!`, the braces of `if` and `while`) recurses, and it is
+// bounded by maxNesting.
+#include "syner.hpp"
+
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "common.hpp"
+
+namespace lumo {
+
+namespace {
+
+// Name -> entry of the table being built, so that each search takes constant time.
+struct SymIndex {
+    std::unordered_map<std::string_view, SymTab*> byName;
+    SymTab* head = nullptr;  // the table the index describes
+};
+
+SymIndex symIndex;
+
+int nesting = 0;
+
+// Holds one level of source nesting for as long as it lives.
+class NestingLevel {
+  public:
+    explicit NestingLevel(const LexToken& token) {
+        if (++nesting > maxNesting) {
+            out << "Limit error : nesting deeper than " << maxNesting << " levels.\nFound : ";
+            writeToken(token);
+            out << "\n";
+            endRun(nestingErrorStatus);
+        }
+    }
+    ~NestingLevel() { --nesting; }
+    NestingLevel(const NestingLevel&) = delete;
+    NestingLevel& operator=(const NestingLevel&) = delete;
+};
+
+// Forgets what an earlier run left behind (a run cut short by an error leaves state).
+void resetAnalyser();
+
+void advance(LexToken& token) {
+    lexAnal(token);
+}
+
+void expect(TokenKind kind, int errorNumber, const LexToken& token) {
+    if (token.kind != kind) error(errorNumber, token);
+}
+
+SymTab* lookupOrFail(const LexToken& token, SymTab* symtab) {
+    SymTab* entry = nullptr;
+    if (!lookup(token, symtab, entry)) error(102, token);
+    return entry;
+}
+
+}  // namespace
+
+void error(int number, const LexToken& token) {
+    if (number > minSyntaxError && number < minSyntaxError + maxSyntaxError) {
+        out << "Syntax error " << number << ".\n" << syntax[number - minSyntaxError] << "Found : ";
+    } else if (number > minStaticError && number < minStaticError + maxStaticError) {
+        out << "Static semantic error " << number << ".\n" << statics[number - minStaticError];
+    } else if (number > minTypeError && number < minTypeError + maxTypeError) {
+        out << "Type error " << number << ".\n" << type[number - minTypeError];
+    } else {
+        out << "Unknown error number : " << number << ".\n";
+    }
+    writeToken(token);
+    out << "\n";
+    endRun(number);
+}
+
+bool lookup(const LexToken& token, SymTab* symtab, SymTab*& entry) {
+    const std::string_view name(token.idName.c_str(),
+                                static_cast<std::size_t>(token.idName.length()));
+    if (symtab != nullptr && symtab == symIndex.head) {
+        auto found = symIndex.byName.find(name);
+        entry = found == symIndex.byName.end() ? nullptr : found->second;
+        return entry != nullptr;
+    }
+    for (entry = symtab; entry != nullptr; entry = entry->next) {
+        if (entry->name == token.idName) return true;
+    }
+    return false;
+}
+
+// ---- program ------------------------------------------------------------------------
+
+// program = declarations compound
+void synAnal(SymTab*& symtab, AST*& ast, int& labelCount) {
+    resetAnalyser();
+    LexToken token;
+    skipWhiteComments();
+    lexAnal(token);
+    symtab = nullptr;
+    ast = nullptr;
+    synDeclarations(symtab, token);
+    synStatements(symtab, ast, labelCount, token);
+}
+
+// ---- declarations -------------------------------------------------------------------
+
+// declarations = { declaration ";" } up to "{"
+void synDeclarations(SymTab*& symtab, LexToken& token) {
+    while (token.kind != LBRACE) {
+        synDec(symtab, token);
+        expect(TERMINATOR, 3, token);
+        advance(token);
+    }
+}
+
+namespace {
+
+DataType declaredType(const LexToken& token) {
+    switch (token.kind) {
+        case BOOL:
+            return BOOL_TYPE;
+        case STRING:
+            return STRING_TYPE;
+        case INT:
+            return INT_TYPE;
+        default:
+            error(18, token);
+    }
+}
+
+// The literal after "=": its kind must match the declared type.
+Factor* initialiser(DataType declared, const LexToken& token, const LexToken& identifier) {
+    Factor* literal = make<Factor>();
+    literal->isLiteral = true;
+    if (token.kind == BOOLEAN_LITERAL) {
+        if (declared != BOOL_TYPE) error(224, identifier);
+        literal->factorType = BOOL_TYPE;
+        literal->boolValue = token.boolValue;
+    } else if (token.kind == STRING_LITERAL) {
+        if (declared != STRING_TYPE) error(224, identifier);
+        literal->factorType = STRING_TYPE;
+        literal->strValue = token.strValue;
+    } else if (token.kind == INTEGER_LITERAL) {
+        if (declared != INT_TYPE) error(224, identifier);
+        literal->factorType = INT_TYPE;
+        literal->intValue = token.intValue;
+    } else {
+        error(2, token);
+    }
+    return literal;
+}
+
+void declare(SymTab*& symtab, SymTab* entry) {
+    if (symtab != symIndex.head) symIndex.byName.clear();  // a new table begins
+    entry->next = symtab;
+    symtab = entry;
+    const std::string_view name(entry->name.c_str(),
+                                static_cast<std::size_t>(entry->name.length()));
+    symIndex.byName[name] = entry;
+    symIndex.head = entry;
+}
+
+}  // namespace
+
+// declaration = [ "const" ] ( "bool" | "string" | "int" ) identifier [ "=" literal ]
+void synDec(SymTab*& symtab, LexToken& token) {
+    SymTab* entry = make<SymTab>();
+    if (token.kind == CONST) {
+        entry->isConst = true;
+        advance(token);
+    }
+    entry->dataType = declaredType(token);
+    advance(token);
+    const LexToken identifier = token;
+    expect(IDENTIFIER, 1, token);
+    entry->name = token.idName;
+    SymTab* previous = nullptr;
+    if (lookup(token, symtab, previous)) error(101, identifier);
+    advance(token);
+    if (token.kind == ASSIGN) {
+        advance(token);
+        entry->initValue = initialiser(entry->dataType, token, identifier);
+        advance(token);
+    }
+    if (entry->isConst && entry->initValue == nullptr) error(103, identifier);
+    if (entry->dataType == STRING_TYPE && !entry->isConst) error(104, identifier);
+    declare(symtab, entry);
+}
+
+// ---- statements ---------------------------------------------------------------------
+
+// compound = "{" { statement ";" } "}"
+void synStatements(SymTab* symtab, AST*& list, int& labelCount, LexToken token) {
+    expect(LBRACE, 4, token);
+    advance(token);
+    AST* last = nullptr;
+    list = nullptr;
+    while (token.kind != RBRACE) {
+        AST* node = make<AST>();
+        synStatement(symtab, node, labelCount, token);
+        expect(TERMINATOR, 8, token);
+        (last == nullptr ? list : last->next) = node;
+        last = node;
+        advance(token);
+    }
+}
+
+// statement = assignment | if | while | input | output
+void synStatement(SymTab* symtab, AST*& node, int& labelCount, LexToken& token) {
+    switch (token.kind) {
+        case IF:
+            return synIfSt(symtab, node, labelCount, token);
+        case WHILE:
+            return synWhileSt(symtab, node, labelCount, token);
+        case CIN:
+            return synCinSt(symtab, node, labelCount, token);
+        case COUT:
+            return synCoutSt(symtab, node, labelCount, token);
+        case IDENTIFIER:
+            return synAssignSt(symtab, node, labelCount, token);
+        default:
+            error(19, token);
+    }
+}
+
+// assignment = identifier "=" expression
+void synAssignSt(SymTab* symtab, AST*& node, int&, LexToken& token) {
+    node->kind = ASSIGN_ST;
+    AssignSt* st = node->assignSt = make<AssignSt>();
+    expect(IDENTIFIER, 13, token);
+    st->target = lookupOrFail(token, symtab);
+    if (st->target->isConst) error(106, token);
+    advance(token);
+    expect(ASSIGN, 14, token);
+    advance(token);
+    DataType type;
+    synExpression(symtab, st->exp, token, type);
+    if (type != st->target->dataType) error(201, token);
+}
+
+namespace {
+
+// "(" expression ")" of an if or while, with its error numbers.
+Expression* condition(SymTab* symtab, LexToken& token, int noLeft, int notBool, int noRight) {
+    expect(LPAREN, noLeft, token);
+    advance(token);
+    Expression* exp = nullptr;
+    DataType type;
+    synExpression(symtab, exp, token, type);
+    if (type != BOOL_TYPE) error(notBool, token);
+    expect(RPAREN, noRight, token);
+    advance(token);
+    return exp;
+}
+
+// A braced statement list; leaves the token after its "}".
+AST* block(SymTab* symtab, int& labelCount, LexToken& token) {
+    NestingLevel level(token);
+    AST* list = nullptr;
+    synStatements(symtab, list, labelCount, token);
+    advance(token);
+    return list;
+}
+
+}  // namespace
+
+// if = "if" "(" expression ")" compound [ "else" compound ]
+void synIfSt(SymTab* symtab, AST*& node, int& labelCount, LexToken& token) {
+    node->kind = IF_ST;
+    IfSt* st = node->ifSt = make<IfSt>();
+    st->elseLabel = labelCount++;
+    st->endLabel = labelCount++;
+    advance(token);
+    st->condition = condition(symtab, token, 6, 202, 7);
+    st->thenPart = block(symtab, labelCount, token);
+    if (token.kind == ELSE) {
+        advance(token);
+        st->elsePart = block(symtab, labelCount, token);
+    }
+}
+
+// while = "while" "(" expression ")" compound
+void synWhileSt(SymTab* symtab, AST*& node, int& labelCount, LexToken& token) {
+    node->kind = WHILE_ST;
+    WhileSt* st = node->whileSt = make<WhileSt>();
+    st->startLabel = labelCount++;
+    st->endLabel = labelCount++;
+    advance(token);
+    st->condition = condition(symtab, token, 15, 203, 16);
+    st->body = block(symtab, labelCount, token);
+}
+
+// input = "cin" ">>" identifier
+void synCinSt(SymTab* symtab, AST*& node, int&, LexToken& token) {
+    node->kind = CIN_ST;
+    CinSt* st = node->cinSt = make<CinSt>();
+    advance(token);
+    expect(INPUT_OPERATOR, 9, token);
+    advance(token);
+    expect(IDENTIFIER, 11, token);
+    st->target = lookupOrFail(token, symtab);
+    if (st->target->dataType != INT_TYPE) error(216, token);
+    if (st->target->isConst) error(105, token);
+    advance(token);
+}
+
+// output = "cout" "<<" identifier
+void synCoutSt(SymTab* symtab, AST*& node, int&, LexToken& token) {
+    node->kind = COUT_ST;
+    CoutSt* st = node->coutSt = make<CoutSt>();
+    advance(token);
+    expect(OUTPUT_OPERATOR, 10, token);
+    advance(token);
+    expect(IDENTIFIER, 12, token);
+    st->source = lookupOrFail(token, symtab);
+    DataType type = st->source->dataType;
+    if (type != INT_TYPE && type != STRING_TYPE) error(217, token);
+    advance(token);
+}
+
+// ---- expressions --------------------------------------------------------------------
+
+namespace {
+
+// What a chain level checks: its operator token, the error for operands of unequal
+// types, and for each operator the operand type it needs and the error otherwise.
+struct OperatorRule {
+    const char* op;
+    DataType needs;
+    int errorNumber;
+};
+
+struct ChainRules {
+    TokenKind opKind;
+    string LexToken::*opText;
+    int mismatch;
+    OperatorRule operators[4];
+};
+
+const ChainRules termRules = {
+    MULTIPLICATIVE_OPERATOR,
+    &LexToken::mulOp,
+    210,
+    {{"*", INT_TYPE, 211}, {"/", INT_TYPE, 212}, {"%", INT_TYPE, 213}, {"&&", BOOL_TYPE, 214}}};
+
+const ChainRules basicRules = {
+    ADDITIONAL_OPERATOR,
+    &LexToken::addOp,
+    206,
+    {{"+", INT_TYPE, 207}, {"-", INT_TYPE, 208}, {"||", BOOL_TYPE, 209}, {"", NO_TYPE, 0}}};
+
+// One operand of a chain being read: its node and the type of its operand.
+template <typename Node>
+struct Link {
+    Node* node;
+    DataType type;
+};
+
+// Operands of the chains being read, innermost chain on top.
+template <typename Node>
+std::vector<Link<Node>> pendingLinks;
+
+void parseOperand(SymTab* symtab, Term* node, LexToken& token, DataType& type) {
+    synFactor(symtab, node->factor, token);
+    type = node->factor->factorType;
+}
+
+void parseOperand(SymTab* symtab, BasicExp* node, LexToken& token, DataType& type) {
+    synTerm(symtab, node->term, token, type);
+}
+
+// Checks a chain's operators from the last to the first; each compares its left operand
+// with the rest of the chain, whose type is that of the rest's first operand.
+template <typename Node>
+void checkChain(const std::vector<Link<Node>>& links, std::size_t first, const ChainRules& rules,
+                const LexToken& token) {
+    for (std::size_t i = links.size() - 1; i-- > first;) {
+        const DataType left = links[i].type;
+        if (left != links[i + 1].type) error(rules.mismatch, token);
+        for (const OperatorRule& rule : rules.operators) {
+            if (links[i].node->op.compare(rule.op) == 0 && left != rule.needs)
+                error(rule.errorNumber, token);
+        }
+    }
+}
+
+// chain = operand { operator operand }, stored as a list in source order.
+template <typename Node>
+Node* synChain(SymTab* symtab, LexToken& token, DataType& type, const ChainRules& rules) {
+    std::vector<Link<Node>>& links = pendingLinks<Node>;
+    const std::size_t first = links.size();
+    Node* head = make<Node>();
+    for (Node* node = head;; node = node->next = make<Node>()) {
+        DataType operandType;
+        parseOperand(symtab, node, token, operandType);
+        links.push_back({node, operandType});
+        if (token.kind != rules.opKind) break;
+        node->op = token.*rules.opText;
+        advance(token);
+    }
+    checkChain(links, first, rules, token);
+    type = links[first].type;
+    links.resize(first);
+    return head;
+}
+
+void resetAnalyser() {
+    nesting = 0;
+    pendingLinks<Term>.clear();
+    pendingLinks<BasicExp>.clear();
+}
+
+int stringComparisonError(const string& op) {
+    static const char* const operators[] = {"==", "!=", ">", "<", ">=", "<="};
+    for (int i = 0; i < 6; ++i) {
+        if (op.compare(operators[i]) == 0) return 218 + i;
+    }
+    return 225;
+}
+
+}  // namespace
+
+// expression = basic-expression [ relational-operator basic-expression ]
+void synExpression(SymTab* symtab, Expression*& exp, LexToken& token, DataType& type) {
+    type = NO_TYPE;
+    exp = make<Expression>();
+    DataType left;
+    synBasicExp(symtab, exp->left, token, left);
+    if (token.kind != RELATIONAL_OPERATOR) {
+        type = left;
+        return;
+    }
+    exp->op = token.relOp;
+    advance(token);
+    DataType right;
+    synBasicExp(symtab, exp->right, token, right);
+    // Two missing operands agree in having no type; such a relation compares nothing.
+    if (left != right || left == NO_TYPE) error(204, token);
+    if (left == STRING_TYPE) error(stringComparisonError(exp->op), token);
+    type = BOOL_TYPE;
+}
+
+// basic-expression = term { additive-operator term }
+void synBasicExp(SymTab* symtab, BasicExp*& exp, LexToken& token, DataType& type) {
+    type = NO_TYPE;
+    exp = synChain<BasicExp>(symtab, token, type, basicRules);
+}
+
+// term = factor { multiplicative-operator factor }
+void synTerm(SymTab* symtab, Term*& term, LexToken& token, DataType& type) {
+    type = NO_TYPE;
+    term = synChain<Term>(symtab, token, type, termRules);
+}
+
+// factor = literal | identifier | "(" expression ")" | "!" factor | nothing
+void synFactor(SymTab* symtab, Factor*& factor, LexToken& token) {
+    factor = make<Factor>();
+    switch (token.kind) {
+        case BOOLEAN_LITERAL:
+            factor->isLiteral = true;
+            factor->factorType = BOOL_TYPE;
+            factor->boolValue = token.boolValue;
+            break;
+        case STRING_LITERAL:
+            factor->isLiteral = true;
+            factor->factorType = STRING_TYPE;
+            factor->strValue = token.strValue;
+            break;
+        case INTEGER_LITERAL:
+            factor->isLiteral = true;
+            factor->factorType = INT_TYPE;
+            factor->intValue = token.intValue;
+            break;
+        case IDENTIFIER:
+            factor->symbol = lookupOrFail(token, symtab);
+            factor->factorType = factor->symbol->dataType;
+            break;
+        case LPAREN: {
+            NestingLevel level(token);
+            advance(token);
+            synExpression(symtab, factor->subExp, token, factor->factorType);
+            expect(RPAREN, 17, token);
+            break;
+        }
+        case NOT_OPERATOR: {
+            NestingLevel level(token);
+            advance(token);
+            synFactor(symtab, factor->notFactor, token);
+            if (factor->notFactor->factorType != BOOL_TYPE) error(215, token);
+            factor->factorType = BOOL_TYPE;
+            return;
+        }
+        default:
+            return;  // no operand here: an empty factor, no token consumed
+    }
+    advance(token);
+}
+
+// ---- listings -----------------------------------------------------------------------
+
+void printST(SymTab* symtab) {
+    out << "\n\nName\tType\tConstant\tInitial Value\n";
+    for (SymTab* entry = symtab; entry != nullptr; entry = entry->next) {
+        out << entry->name;
+        switch (entry->dataType) {
+            case BOOL_TYPE:
+                out << "\tbool";
+                break;
+            case STRING_TYPE:
+                out << "\tstring";
+                break;
+            case INT_TYPE:
+                out << "\tint";
+                break;
+            default:
+                break;
+        }
+        out << (entry->isConst ? "\tTrue\t" : "\tFalse\t");
+        Factor* init = entry->initValue;
+        if (init == nullptr) {
+            out << "\tNone\n";
+        } else if (init->factorType == BOOL_TYPE) {
+            out << "\t" << init->boolValue << "\n";
+        } else if (init->factorType == STRING_TYPE) {
+            out << "\t" << init->strValue << "\n";
+        } else if (init->factorType == INT_TYPE) {
+            out << "\t" << static_cast<int>(init->intValue) << "\n";
+        }
+    }
+}
+
+void printLineStart(int lineNumber, int indent) {
+    if (lineNumber < 100) out << ' ';
+    if (lineNumber < 10) out << ' ';
+    out << lineNumber << " -- ";
+    for (int i = 0; i < indent; ++i) out << ' ';
+}
+
+void printAST(AST* list, int& lineNumber, int indent) {
+    printLineStart(lineNumber, indent);
+    out << "{\n";
+    indent += 2;
+    lineNumber += 1;
+    for (AST* node = list; node != nullptr; node = node->next) {
+        switch (node->kind) {
+            case NULL_ST:
+                out << "Attempt to print a null statement.\n";
+                break;
+            case ASSIGN_ST:
+                printAssignSt(node, lineNumber, indent);
+                break;
+            case IF_ST:
+                printIfSt(node, lineNumber, indent);
+                break;
+            case WHILE_ST:
+                printWhileSt(node, lineNumber, indent);
+                break;
+            case CIN_ST:
+                printCinSt(node, lineNumber, indent);
+                break;
+            case COUT_ST:
+                printCoutSt(node, lineNumber, indent);
+                break;
+            default:
+                out << "Unrecognised statement type.\n";
+                break;
+        }
+        out << " ;\n";
+        lineNumber += 1;
+    }
+    indent -= 2;
+    printLineStart(lineNumber, indent);
+    out << "}";
+}
+
+void printAssignSt(AST* node, int& lineNumber, int indent) {
+    printLineStart(lineNumber, indent);
+    out << node->assignSt->target->name << " = ";
+    printExpression(node->assignSt->exp);
+}
+
+void printIfSt(AST* node, int& lineNumber, int indent) {
+    IfSt* st = node->ifSt;
+    printLineStart(lineNumber, indent);
+    out << "if (";
+    printExpression(st->condition);
+    out << ")\n";
+    lineNumber += 1;
+    printAST(st->thenPart, lineNumber, indent);
+    if (st->elsePart != nullptr) {
+        out << "\n";
+        lineNumber += 1;
+        printLineStart(lineNumber, indent);
+        out << "else\t\t/* Else Label : " << st->elseLabel << " */\n";
+        lineNumber += 1;
+        printAST(st->elsePart, lineNumber, indent);
+    }
+    out << "\t\t/* End Label : " << st->endLabel << " */ ";
+}
+
+void printWhileSt(AST* node, int& lineNumber, int indent) {
+    WhileSt* st = node->whileSt;
+    printLineStart(lineNumber, indent);
+    out << "while (";
+    printExpression(st->condition);
+    out << ")\t\t/* Start Label : " << st->startLabel << " */\n";
+    lineNumber += 1;
+    printAST(st->body, lineNumber, indent);
+    out << "\t\t/* End Label : " << st->endLabel << " */ ";
+}
+
+void printCinSt(AST* node, int& lineNumber, int indent) {
+    printLineStart(lineNumber, indent);
+    out << "cin >> " << node->cinSt->target->name;
+}
+
+void printCoutSt(AST* node, int& lineNumber, int indent) {
+    printLineStart(lineNumber, indent);
+    out << "cout << " << node->coutSt->source->name;
+}
+
+void printExpression(Expression* exp) {
+    printBasicExp(exp->left);
+    if (exp->right == nullptr) return;
+    out << " " << exp->op << " ";
+    printBasicExp(exp->right);
+}
+
+// Chains are printed in a loop: they may be far longer than the stack is deep.
+void printBasicExp(BasicExp* exp) {
+    for (; exp != nullptr; exp = exp->next) {
+        printTerm(exp->term);
+        if (exp->next != nullptr) out << " " << exp->op << " ";
+    }
+}
+
+void printTerm(Term* term) {
+    for (; term != nullptr; term = term->next) {
+        printFactor(term->factor);
+        if (term->next != nullptr) out << " " << term->op << " ";
+    }
+}
+
+void printFactor(Factor* factor) {
+    if (factor->isLiteral) {
+        switch (factor->factorType) {
+            case BOOL_TYPE:
+                out << factor->boolValue;
+                break;
+            case STRING_TYPE:
+                out << factor->strValue;
+                break;
+            case INT_TYPE:
+                out << static_cast<int>(factor->intValue);
+                break;
+            default:
+                out << "Error : claimed literal is not a literal.\n";
+                break;
+        }
+    } else if (factor->symbol != nullptr) {
+        out << factor->symbol->name;
+    } else if (factor->subExp != nullptr) {
+        out << "(";
+        printExpression(factor->subExp);
+        out << ")";
+    } else if (factor->notFactor != nullptr) {
+        out << "!(";
+        printFactor(factor->notFactor);
+        out << ")";
+    } else {
+        out << "Error : empty factor.\n";
+    }
+}
+
+}  // namespace lumo
