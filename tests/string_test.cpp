@@ -1,0 +1,141 @@
+// Unit tests of the text value type.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "string.hpp"
+
+namespace {
+
+using lumo::string;
+
+TEST(String, ConstructionGivesExactText) {
+    struct {
+        string value;
+        const char* text;
+        int length;
+    } cases[] = {
+        {string(), "", 0},
+        {string('q'), "q", 1},
+        {string("hello"), "hello", 5},
+        {string('x', 3), "xxx", 3},
+        {string('x', 0), "", 0},
+        {string('x', -4), "", 0},
+        {string(string("copy")), "copy", 4},
+    };
+    for (const auto& c : cases) {
+        EXPECT_STREQ(c.value.c_str(), c.text);
+        EXPECT_EQ(c.value.length(), c.length) << c.text;
+    }
+}
+
+TEST(String, AssignmentReplacesTheText) {
+    string s("something long");
+    s = "";
+    EXPECT_EQ(s.length(), 0);
+    EXPECT_STREQ(s.c_str(), "");
+    s = 'z';
+    EXPECT_STREQ(s.c_str(), "z");
+    s = string("other");
+    EXPECT_STREQ(s.c_str(), "other");
+}
+
+TEST(String, SelfAssignmentLeavesTheStringUnchanged) {
+    string s("unchanged");
+    string& alias = s;
+    s = alias;
+    EXPECT_STREQ(s.c_str(), "unchanged");
+    EXPECT_EQ(s.length(), 9);
+    s = s.c_str();  // its own characters as a text
+    EXPECT_STREQ(s.c_str(), "unchanged");
+}
+
+TEST(String, ComparisonIsBytewise) {
+    struct {
+        const char* left;
+        const char* right;
+        int sign;
+    } cases[] = {
+        {"abc", "abc", 0}, {"ab", "abc", -1}, {"abc", "ab", 1},
+        {"B", "a", -1},    {"", "", 0},       {"\x80", "a", 1},  // bytes compare unsigned
+    };
+    for (const auto& c : cases) {
+        string left(c.left), right(c.right);
+        EXPECT_EQ(left.compare(right), c.sign) << c.left << " vs " << c.right;
+        EXPECT_EQ(left.compare(c.right), c.sign);
+        EXPECT_EQ(left == right, c.sign == 0);
+        EXPECT_EQ(left != right, c.sign != 0);
+        EXPECT_EQ(left < right, c.sign < 0);
+        EXPECT_EQ(left > right, c.sign > 0);
+        EXPECT_EQ(left <= right, c.sign <= 0);
+        EXPECT_EQ(left >= right, c.sign >= 0);
+    }
+    EXPECT_EQ(string("a").compare('a'), 0);
+    EXPECT_EQ(string("ab").compare('a'), 1);
+}
+
+TEST(String, ConcatenationAndAppend) {
+    string left("con"), right("cat");
+    EXPECT_STREQ((left + right).c_str(), "concat");
+    left += right;
+    EXPECT_STREQ(left.c_str(), "concat");
+    left += '!';
+    EXPECT_STREQ(left.c_str(), "concat!");
+    EXPECT_EQ(left.length(), 7);
+    string self("ab");
+    self += self;
+    EXPECT_STREQ(self.c_str(), "abab");
+}
+
+TEST(String, SubscriptReadsAndWrites) {
+    string s("abc");
+    const string& view = s;
+    EXPECT_EQ(view[0], 'a');
+    s[2] = 'z';
+    EXPECT_STREQ(s.c_str(), "abz");
+}
+
+TEST(StringDeathTest, BadSubscriptIsReportedAndAborts) {
+    const std::string report =
+        "Subscript out of bounds.\nAttempt to add past end of string.\nString length:3 Subscript:";
+    string s("abc");
+    EXPECT_DEATH(s[3], report + "3\n");
+    EXPECT_DEATH(s[-1], report + "-1\n");
+    const string& view = s;
+    EXPECT_DEATH((void)view[7], report + "7\n");
+}
+
+TEST(String, StreamOutputWritesTheCharacters) {
+    std::ostringstream os;
+    os << string("tab\there") << string();
+    EXPECT_EQ(os.str(), "tab\there");
+}
+
+TEST(String, ReadWordSkipsWhiteSpaceAndStopsBeforeTheNext) {
+    std::istringstream is("  hello world");
+    string word;
+    is >> word;
+    EXPECT_STREQ(word.c_str(), "hello");
+    EXPECT_EQ(is.get(), ' ');
+    is >> word;
+    EXPECT_STREQ(word.c_str(), "world");
+    std::istringstream empty("   ");
+    empty >> word;
+    EXPECT_STREQ(word.c_str(), "");
+}
+
+TEST(String, GetlineSkipsLeadingWhiteSpaceAndConsumesTheDelimiter) {
+    std::istringstream is("\n  a b;c");
+    string line;
+    lumo::getline(is, line, ';');
+    EXPECT_STREQ(line.c_str(), "a b");
+    EXPECT_EQ(is.get(), 'c');
+    std::istringstream lines("one\ntwo");
+    lumo::getline(lines, line, '\n');
+    EXPECT_STREQ(line.c_str(), "one");
+    lumo::getline(lines, line, '\n');
+    EXPECT_STREQ(line.c_str(), "two");
+}
+
+}  // namespace
