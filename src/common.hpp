@@ -6,6 +6,7 @@
 // the file in the order it was produced, and a failed write is noticed and reported.
 #pragma once
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -152,18 +153,22 @@ class Arena {
     }
 
   private:
-    static constexpr std::size_t chunkSize = 1 << 20;
+    static constexpr std::size_t hugePage = std::size_t(1) << 21;
+    static constexpr std::size_t chunkSize = std::size_t(8) << 20;
     char* chunks = nullptr;
     char* cur = nullptr;
     char* end = nullptr;
 
+    // Chunks are large and aligned to the huge-page size, and the kernel is asked to back
+    // them with huge pages: a big program's tree then costs few page faults.
     void grab(std::size_t atLeast) {
-        // Each chunk starts with a link to the one before, so all stay reachable.
         std::size_t size = sizeof(char*) + (atLeast > chunkSize ? atLeast : chunkSize);
-        char* chunk = static_cast<char*>(std::malloc(size));
+        size = (size + hugePage - 1) / hugePage * hugePage;
+        char* chunk = static_cast<char*>(std::aligned_alloc(hugePage, size));
         if (chunk == nullptr) throw std::bad_alloc();
-        std::memcpy(chunk, &chunks, sizeof chunks);
-        chunks = chunk;
+        ::madvise(chunk, size, MADV_HUGEPAGE);
+        std::memcpy(chunk, &chunks, sizeof chunks);  // each chunk links to the one before,
+        chunks = chunk;                              // so that all stay reachable
         cur = chunk + sizeof(char*);
         end = chunk + size;
     }

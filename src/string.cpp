@@ -1,6 +1,8 @@
 // The text value type: construction, assignment, comparison, concatenation and streams.
 #include "string.hpp"
 
+#include "common.hpp"
+
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -10,9 +12,57 @@ namespace lumo {
 
 namespace {
 
-// A fresh buffer for `count` characters and the terminating NUL.
+// Text buffers are small and many (every tree node holds a few, most of them empty), so
+// small ones come from free lists by size class instead of the general heap: a buffer of
+// up to 64 bytes takes a multiple of 8 bytes with no header, and a released one is reused
+// by the next text of its class.
+constexpr std::size_t granule = 8;
+constexpr std::size_t smallLimit = 64;
+constexpr std::size_t slabSize = 1 << 16;
+
+struct FreeBuffer {
+    FreeBuffer* next;
+};
+
+FreeBuffer* freeBuffers[smallLimit / granule + 1];
+char* slabCur = nullptr;
+char* slabEnd = nullptr;
+
+std::size_t sizeClass(std::size_t bytes) {
+    return (bytes + granule - 1) / granule;
+}
+
+char* carve(std::size_t bytes) {
+    if (static_cast<std::size_t>(slabEnd - slabCur) < bytes) {
+        slabCur = static_cast<char*>(arena.allocate(slabSize, granule));
+        slabEnd = slabCur + slabSize;
+    }
+    char* block = slabCur;
+    slabCur += bytes;
+    return block;
+}
+
+// A buffer for `count` characters and the terminating NUL.
 char* newBuffer(int count) {
-    return new char[static_cast<std::size_t>(count) + 1];
+    const std::size_t bytes = static_cast<std::size_t>(count) + 1;
+    if (bytes > smallLimit) return new char[bytes];
+    FreeBuffer*& list = freeBuffers[sizeClass(bytes)];
+    if (list == nullptr) return carve(sizeClass(bytes) * granule);
+    char* block = reinterpret_cast<char*>(list);
+    list = list->next;
+    return block;
+}
+
+void releaseBuffer(char* buffer, int count) {
+    const std::size_t bytes = static_cast<std::size_t>(count) + 1;
+    if (bytes > smallLimit) {
+        delete[] buffer;
+        return;
+    }
+    FreeBuffer*& list = freeBuffers[sizeClass(bytes)];
+    FreeBuffer* freed = reinterpret_cast<FreeBuffer*>(buffer);
+    freed->next = list;
+    list = freed;
 }
 
 char* copyOf(const char* text, int count) {
@@ -44,7 +94,7 @@ string::string(const string& other) : data(copyOf(other.data, other.len)), len(o
 
 string::string(char c, int count) : string() {
     if (count <= 0) return;
-    delete[] data;
+    releaseBuffer(data, len);
     data = newBuffer(count);
     std::memset(data, c, static_cast<std::size_t>(count));
     data[count] = '\0';
@@ -52,7 +102,7 @@ string::string(char c, int count) : string() {
 }
 
 string::~string() {
-    delete[] data;
+    releaseBuffer(data, len);
 }
 
 void string::checkSubscript(int pos) const {
@@ -89,7 +139,7 @@ int string::compare(char c) const {
 
 void string::assign(const char* text, int count) {
     char* fresh = copyOf(text, count);  // copied first: `text` may point into this string
-    delete[] data;
+    releaseBuffer(data, len);
     data = fresh;
     len = count;
 }
@@ -119,12 +169,12 @@ string& string::operator+=(char c) {
 
 string operator+(const string& left, const string& right) {
     const int total = left.length() + right.length();
-    char* joined = new char[static_cast<std::size_t>(total) + 1];
-    std::memcpy(joined, left.c_str(), static_cast<std::size_t>(left.length()));
-    std::memcpy(joined + left.length(), right.c_str(), static_cast<std::size_t>(right.length()));
+    std::string joined;
+    joined.reserve(static_cast<std::size_t>(total));
+    joined.append(left.c_str(), static_cast<std::size_t>(left.length()));
+    joined.append(right.c_str(), static_cast<std::size_t>(right.length()));
     string result;
-    result.assign(joined, total);
-    delete[] joined;
+    result.assign(joined.data(), total);
     return result;
 }
 
