@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common.hpp"
@@ -195,14 +196,34 @@ void lexPunctuation(LexToken& token, int c) {
 }
 
 struct ReservedWord {
-    const char* word;
+    std::string_view word;
     TokenKind kind;
 };
 
 constexpr ReservedWord reservedWords[] = {
-    {"const", CONST}, {"bool", BOOL},   {"string", STRING}, {"int", INT},   {"if", IF},
-    {"else", ELSE},   {"while", WHILE}, {"cin", CIN},       {"cout", COUT},
+    {"true", BOOLEAN_LITERAL},
+    {"false", BOOLEAN_LITERAL},
+    {"const", CONST},
+    {"bool", BOOL},
+    {"string", STRING},
+    {"int", INT},
+    {"if", IF},
+    {"else", ELSE},
+    {"while", WHILE},
+    {"cin", CIN},
+    {"cout", COUT},
 };
+
+constexpr std::size_t longestReservedWord = 6;
+
+// The kind of a name: a reserved word's own kind, or IDENTIFIER.
+TokenKind nameKind(std::string_view name) {
+    if (name.size() > longestReservedWord) return IDENTIFIER;
+    for (const ReservedWord& reserved : reservedWords) {
+        if (name == reserved.word) return reserved.kind;
+    }
+    return IDENTIFIER;
+}
 
 }  // namespace
 
@@ -258,19 +279,11 @@ void lexIdResWdBool(LexToken& token) {
         c = source.get();
     }
     source.unget(c);
-    if (text == "true" || text == "false") {
-        token.kind = BOOLEAN_LITERAL;
+    token.kind = nameKind(text);
+    if (token.kind == BOOLEAN_LITERAL)
         token.boolValue.assign(text.data(), static_cast<int>(text.size()));
-        return;
-    }
-    for (const ReservedWord& reserved : reservedWords) {
-        if (text == reserved.word) {
-            token.kind = reserved.kind;
-            return;
-        }
-    }
-    token.kind = IDENTIFIER;
-    token.idName.assign(text.data(), static_cast<int>(text.size()));
+    else if (token.kind == IDENTIFIER)
+        token.idName.assign(text.data(), static_cast<int>(text.size()));
 }
 
 void lexIntLit(LexToken& token) {

@@ -42,8 +42,13 @@ char* carve(std::size_t bytes) {
     return block;
 }
 
+// Every empty text is this one NUL: it has no character that could be written to, so
+// sharing it is invisible, and it spares the many empty fields of the tree a buffer each.
+char emptyText[1] = {'\0'};
+
 // A buffer for `count` characters and the terminating NUL.
 char* newBuffer(int count) {
+    if (count == 0) return emptyText;
     const std::size_t bytes = static_cast<std::size_t>(count) + 1;
     if (bytes > smallLimit) return new char[bytes];
     FreeBuffer*& list = freeBuffers[sizeClass(bytes)];
@@ -54,6 +59,7 @@ char* newBuffer(int count) {
 }
 
 void releaseBuffer(char* buffer, int count) {
+    if (count == 0) return;
     const std::size_t bytes = static_cast<std::size_t>(count) + 1;
     if (bytes > smallLimit) {
         delete[] buffer;
