@@ -339,6 +339,48 @@ int nmrOperands(RPolish* list) {
 
 // ---- expression code ----------------------------------------------------------------
 
+namespace {
+
+// The operators an element can hold. Their texts are one or two characters, so the
+// first two bytes tell them apart exactly.
+enum class Operator { NOT, EQ, NE, LT, LE, GT, GE, AND, OR, ADD, SUB, MUL, DIV, MOD, OTHER };
+
+Operator operatorOf(const string& text) {
+    if (text.length() < 1 || text.length() > 2) return Operator::OTHER;
+    const char first = text.c_str()[0], second = text.c_str()[1];
+    const bool single = second == '\0';
+    switch (first) {
+        case '!':
+            return single ? Operator::NOT : second == '=' ? Operator::NE : Operator::OTHER;
+        case '=':
+            return second == '=' ? Operator::EQ : Operator::OTHER;
+        case '<':
+            return single ? Operator::LT : second == '=' ? Operator::LE : Operator::OTHER;
+        case '>':
+            return single ? Operator::GT : second == '=' ? Operator::GE : Operator::OTHER;
+        case '&':
+            return second == '&' ? Operator::AND : Operator::OTHER;
+        case '|':
+            return second == '|' ? Operator::OR : Operator::OTHER;
+    }
+    if (!single) return Operator::OTHER;
+    switch (first) {
+        case '+':
+            return Operator::ADD;
+        case '-':
+            return Operator::SUB;
+        case '*':
+            return Operator::MUL;
+        case '/':
+            return Operator::DIV;
+        case '%':
+            return Operator::MOD;
+    }
+    return Operator::OTHER;
+}
+
+}  // namespace
+
 void genExpression(SymTab*, Expression* exp, int& labelCount, int overflowLabel) {
     elementsInUse = 0;  // the previous expression's list is no longer needed
     genSubExpression(toRPE(exp), labelCount, overflowLabel);
@@ -351,7 +393,7 @@ void genSubExpression(RPolish* list, int& labelCount, int overflowLabel) {
         if (!e->isOperator) {
             genPushOperand(e);
             ++depth;
-        } else if (e->oper.compare('!') == 0) {
+        } else if (operatorOf(e->oper) == Operator::NOT) {
             genNotOperator();
         } else {
             genBinOperator(e, labelCount, overflowLabel);
@@ -374,40 +416,44 @@ void genNotOperator() {
     out << "\tPOP  A\n\tNOT  A\n\tPUSH A\n";
 }
 
-namespace {
-
-bool isComparison(const string& op) {
-    static const char* const comparisons[] = {"==", "!=", ">", "<", ">=", "<="};
-    for (const char* c : comparisons) {
-        if (op.compare(c) == 0) return true;
-    }
-    return false;
-}
-
-}  // namespace
-
 void genBinOperator(RPolish* op, int& labelCount, int overflowLabel) {
     out << "\tPOP  B\n\tPOP  A\n";
-    const string& text = op->oper;
-    if (isComparison(text))
-        genCompOperator(op, labelCount);
-    else if (text.compare("&&") == 0 || text.compare("||") == 0)
-        genBoolOperator(op);
-    else if (text.compare('+') == 0)
-        genPlusOperator(op, overflowLabel);
-    else if (text.compare('-') == 0)
-        genMinusOperator(op, overflowLabel);
-    else if (text.compare('*') == 0)
-        genMultiplyOperator(op, overflowLabel);
-    else if (text.compare('/') == 0)
-        genDivideOperator(op);
-    else if (text.compare('%') == 0)
-        genRemainderOperator(op);
+    switch (operatorOf(op->oper)) {
+        case Operator::EQ:
+        case Operator::NE:
+        case Operator::GT:
+        case Operator::LT:
+        case Operator::GE:
+        case Operator::LE:
+            genCompOperator(op, labelCount);
+            break;
+        case Operator::AND:
+        case Operator::OR:
+            genBoolOperator(op);
+            break;
+        case Operator::ADD:
+            genPlusOperator(op, overflowLabel);
+            break;
+        case Operator::SUB:
+            genMinusOperator(op, overflowLabel);
+            break;
+        case Operator::MUL:
+            genMultiplyOperator(op, overflowLabel);
+            break;
+        case Operator::DIV:
+            genDivideOperator(op);
+            break;
+        case Operator::MOD:
+            genRemainderOperator(op);
+            break;
+        default:
+            break;
+    }
     out << "\tPUSH A\n";
 }
 
 void genBoolOperator(RPolish* op) {
-    out << (op->oper.compare("&&") == 0 ? "\tAND  B,A\n" : "\tOR   B,A\n");
+    out << (operatorOf(op->oper) == Operator::AND ? "\tAND  B,A\n" : "\tOR   B,A\n");
 }
 
 void genPlusOperator(RPolish*, int overflowLabel) {
@@ -447,13 +493,13 @@ struct ChainLine {
 };
 
 struct Ordering {
-    const char* op;
+    Operator op;
     const char* endLabel;  // family prefix + "end_"
     std::vector<ChainLine> chain;
 };
 
 const Ordering orderings[] = {
-    {">",
+    {Operator::GT,
      "bgtend_",
      {{"\tBMI  bgt1_", TRUE_LABEL},
       {"\tJMP  bgtnext_", TRUE_LABEL},
@@ -474,7 +520,7 @@ const Ordering orderings[] = {
       {"bgt5_", TRUE_LABEL},
       {"\tBNE  L", TRUE_LABEL},
       {"\tJMP  L", FALSE_LABEL}}},
-    {"<",
+    {Operator::LT,
      "bltend_",
      {{"\tBMI  blt1_", TRUE_LABEL},
       {"\tJMP  bltnext_", TRUE_LABEL},
@@ -489,7 +535,7 @@ const Ordering orderings[] = {
       {"blt3_", TRUE_LABEL},
       {"\tBVS  L", TRUE_LABEL},
       {"\tJMP  L", FALSE_LABEL}}},
-    {">=",
+    {Operator::GE,
      "bgeend_",
      {{"\tBMI  bge1_", TRUE_LABEL},
       {"\tJMP  bgenext_", TRUE_LABEL},
@@ -504,7 +550,7 @@ const Ordering orderings[] = {
       {"bge3_", TRUE_LABEL},
       {"\tBVC  L", TRUE_LABEL},
       {"\tJMP  L", FALSE_LABEL}}},
-    {"<=",
+    {Operator::LE,
      "bleend_",
      {{"\tBEQ  ble1_", TRUE_LABEL},
       {"\tJMP  blenext_", TRUE_LABEL},
@@ -555,11 +601,11 @@ void genCompOperator(RPolish* op, int& labelCount) {
     const int t = labelCount++;
     const int f = labelCount++;
     out << "\tCMP  B,A\n";
-    const string& text = op->oper;
-    if (text.compare("==") == 0 || text.compare("!=") == 0)
-        return genEquality(text.compare("==") == 0, t, f);
+    const Operator which = operatorOf(op->oper);
+    if (which == Operator::EQ || which == Operator::NE)
+        return genEquality(which == Operator::EQ, t, f);
     for (const Ordering& ordering : orderings) {
-        if (text.compare(ordering.op) == 0) return genOrdering(ordering, t, f);
+        if (which == ordering.op) return genOrdering(ordering, t, f);
     }
 }
 

@@ -56,6 +56,16 @@ void expect(TokenKind kind, int errorNumber, const LexToken& token) {
     if (token.kind != kind) error(errorNumber, token);
 }
 
+// Operator texts are a character or two: comparing them in place beats a library call.
+bool sameText(const string& text, const char* word) {
+    const char* s = text.c_str();
+    while (*s != '\0' && *s == *word) {
+        ++s;
+        ++word;
+    }
+    return *s == *word;
+}
+
 SymTab* lookupOrFail(const LexToken& token, SymTab* symtab) {
     SymTab* entry = nullptr;
     if (!lookup(token, symtab, entry)) error(102, token);
@@ -383,7 +393,7 @@ void checkChain(const std::vector<Link<Node>>& links, std::size_t first, const C
         const DataType left = links[i].type;
         if (left != links[i + 1].type) error(rules.mismatch, token);
         for (const OperatorRule& rule : rules.operators) {
-            if (links[i].node->op.compare(rule.op) == 0 && left != rule.needs)
+            if (sameText(links[i].node->op, rule.op) && left != rule.needs)
                 error(rule.errorNumber, token);
         }
     }
@@ -418,7 +428,7 @@ void resetAnalyser() {
 int stringComparisonError(const string& op) {
     static const char* const operators[] = {"==", "!=", ">", "<", ">=", "<="};
     for (int i = 0; i < 6; ++i) {
-        if (op.compare(operators[i]) == 0) return 218 + i;
+        if (sameText(op, operators[i])) return 218 + i;
     }
     return 225;
 }
