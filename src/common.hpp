@@ -127,7 +127,7 @@ class Output {
     }
 
   private:
-    static constexpr std::size_t capacity = 1 << 16;
+    static constexpr std::size_t capacity = std::size_t(1) << 20;
     char buf[capacity];
     std::size_t used = 0;
     int fd = 1;

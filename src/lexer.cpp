@@ -60,7 +60,7 @@ class Source {
 
     bool refill() {
         if (failed || fd < 0) return fail();
-        block.resize(1 << 16);
+        block.resize(std::size_t(1) << 18);
         ssize_t n;
         do n = ::read(fd, block.data(), block.size());
         while (n < 0 && errno == EINTR);

@@ -92,9 +92,9 @@ string::string() : data(copyOf("", 0)), len(0) {}
 
 string::string(char c) : data(copyOf(&c, 1)), len(1) {}
 
-string::string(const char* text)
-    : data(copyOf(text, static_cast<int>(std::strlen(text)))),
-      len(static_cast<int>(std::strlen(text))) {}
+string::string(const char* text) : len(static_cast<int>(std::strlen(text))) {
+    data = copyOf(text, len);
+}
 
 string::string(const string& other) : data(copyOf(other.data, other.len)), len(other.len) {}
 

@@ -10,7 +10,6 @@
 #include "syner.hpp"
 
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "common.hpp"
@@ -19,10 +18,59 @@ namespace lumo {
 
 namespace {
 
-// Name -> entry of the table being built, so that each search takes constant time.
-struct SymIndex {
-    std::unordered_map<std::string_view, SymTab*> byName;
+std::string_view nameOf(const string& name) {
+    return std::string_view(name.c_str(), static_cast<std::size_t>(name.length()));
+}
+
+// Name -> entry of the table being built, so that each search takes constant time:
+// open addressing over a power-of-two array of slots, kept at most half full.
+class SymIndex {
+  public:
     SymTab* head = nullptr;  // the table the index describes
+
+    SymTab* find(std::string_view name) const {
+        if (slots.empty()) return nullptr;
+        for (std::size_t i = hashOf(name) & mask();; i = (i + 1) & mask()) {
+            if (slots[i] == nullptr || nameOf(slots[i]->name) == name) return slots[i];
+        }
+    }
+
+    void add(SymTab* entry) {
+        if (2 * (used + 1) > slots.size()) grow();
+        place(entry);
+        ++used;
+    }
+
+    void clear() {
+        slots.clear();
+        used = 0;
+    }
+
+  private:
+    std::vector<SymTab*> slots;
+    std::size_t used = 0;
+
+    std::size_t mask() const { return slots.size() - 1; }
+
+    static std::size_t hashOf(std::string_view name) {
+        std::size_t hash = 14695981039346656037ull;  // FNV-1a
+        for (char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+        return hash;
+    }
+
+    void place(SymTab* entry) {
+        std::size_t i = hashOf(nameOf(entry->name)) & mask();
+        while (slots[i] != nullptr) i = (i + 1) & mask();
+        slots[i] = entry;
+    }
+
+    void grow() {
+        std::vector<SymTab*> old(slots.empty() ? 16 : 2 * slots.size(), nullptr);
+        old.swap(slots);
+        for (SymTab* entry : old) {
+            if (entry != nullptr) place(entry);
+        }
+    }
 };
 
 SymIndex symIndex;
@@ -90,11 +138,8 @@ void error(int number, const LexToken& token) {
 }
 
 bool lookup(const LexToken& token, SymTab* symtab, SymTab*& entry) {
-    const std::string_view name(token.idName.c_str(),
-                                static_cast<std::size_t>(token.idName.length()));
     if (symtab != nullptr && symtab == symIndex.head) {
-        auto found = symIndex.byName.find(name);
-        entry = found == symIndex.byName.end() ? nullptr : found->second;
+        entry = symIndex.find(nameOf(token.idName));
         return entry != nullptr;
     }
     for (entry = symtab; entry != nullptr; entry = entry->next) {
@@ -166,12 +211,10 @@ Factor* initialiser(DataType declared, const LexToken& token, const LexToken& id
 }
 
 void declare(SymTab*& symtab, SymTab* entry) {
-    if (symtab != symIndex.head) symIndex.byName.clear();  // a new table begins
+    if (symtab != symIndex.head) symIndex.clear();  // a new table begins
     entry->next = symtab;
     symtab = entry;
-    const std::string_view name(entry->name.c_str(),
-                                static_cast<std::size_t>(entry->name.length()));
-    symIndex.byName[name] = entry;
+    symIndex.add(entry);
     symIndex.head = entry;
 }
 
