@@ -41,6 +41,24 @@ class Source {
         if (c != endOfInput) back[pushed++] = c;
     }
 
+    // Consumes the bytes for which `keep` holds, appending them to `into` unless it is
+    // null; the first other byte stays unread. Runs are taken from the block at once.
+    template <typename Keep>
+    void takeWhile(Keep keep, std::string* into) {
+        while (pushed > 0) {
+            int c = get();
+            if (!keep(c)) return unget(c);
+            if (into != nullptr) into->push_back(static_cast<char>(c));
+        }
+        for (;;) {
+            if (cur == end && !refill()) return;
+            const unsigned char* run = cur;
+            while (cur != end && keep(*cur)) ++cur;
+            if (into != nullptr) into->append(reinterpret_cast<const char*>(run), cur - run);
+            if (cur != end) return;
+        }
+    }
+
   private:
     int fd = 0;
     std::vector<unsigned char> block;
@@ -92,20 +110,27 @@ bool isWhite(int c) {
 bool isControl(int c) {
     return (c >= 0 && c < 0x20) || c == 0x7F;
 }
+// Between tokens the byte 0xFF is skipped like white space.
+bool isBlank(int c) {
+    return isWhite(c) || c == 0xFF;
+}
+bool isNameChar(int c) {
+    return isLetter(c) || isDigit(c) || c == '_';
+}
+// A string literal holds any byte but the control characters, newline and tab excepted.
+bool isForbiddenInString(int c) {
+    return isControl(c) && c != '\n' && c != '\t';
+}
 
 [[noreturn]] void lexError(int status, const char* message) {
     out << message;
     endRun(status);
 }
 
-void skipComment() {
-    int c = source.get();
-    while (c != '\n' && c != endOfInput) c = source.get();
-}
-
+// Operator payloads repeat: a field that already holds the operator keeps its text.
 void setOperator(LexToken& token, TokenKind kind, string LexToken::*field, const char* op) {
     token.kind = kind;
-    token.*field = op;
+    if (std::strcmp((token.*field).c_str(), op) != 0) token.*field = op;
 }
 
 // `first` read; a `second` directly after it makes the two-character token.
@@ -236,21 +261,18 @@ void readFromText(const char* program, std::size_t size) {
 }
 
 void skipWhiteComments() {
-    int c = source.get();
-    while (c != endOfInput) {
-        if (c == '/') {
-            int d = source.get();
-            if (d != '/') {
-                source.unget(d);
-                source.unget('/');
-                return;
-            }
-            skipComment();
-        } else if (!isWhite(c) && c != 0xFF) {
-            source.unget(c);
+    for (;;) {
+        source.takeWhile(isBlank, nullptr);
+        int c = source.get();
+        if (c != '/') return source.unget(c);
+        int d = source.get();
+        if (d != '/') {
+            source.unget(d);
+            source.unget('/');
             return;
         }
-        c = source.get();
+        source.takeWhile([](int b) { return b != '\n'; }, nullptr);
+        source.get();  // the newline, if the comment has one
     }
 }
 
@@ -273,12 +295,7 @@ void lexAnal(LexToken& token) {
 
 void lexIdResWdBool(LexToken& token) {
     text.clear();
-    int c = source.get();
-    while (isLetter(c) || isDigit(c) || c == '_') {
-        text.push_back(static_cast<char>(c));
-        c = source.get();
-    }
-    source.unget(c);
+    source.takeWhile(isNameChar, &text);
     token.kind = nameKind(text);
     if (token.kind == BOOLEAN_LITERAL)
         token.boolValue.assign(text.data(), static_cast<int>(text.size()));
@@ -287,14 +304,13 @@ void lexIdResWdBool(LexToken& token) {
 }
 
 void lexIntLit(LexToken& token) {
+    text.clear();
+    source.takeWhile(isDigit, &text);
     long value = 0;
-    int c = source.get();
-    while (isDigit(c)) {
+    for (char digit : text) {
         // Past the largest literal the exact value no longer matters: stop growing.
-        if (value <= INT_MAX_16_BIT) value = value * 10 + (c - '0');
-        c = source.get();
+        if (value <= INT_MAX_16_BIT) value = value * 10 + (digit - '0');
     }
-    source.unget(c);
     if (value > INT_MAX_16_BIT)
         lexError(4, "Lexer error : literal is too big for a 16 bit integer.\n");
     token.kind = INTEGER_LITERAL;
@@ -305,14 +321,10 @@ void lexStringLit(LexToken& token) {
     source.get();  // the opening quote
     token.kind = STRING_LITERAL;
     text.clear();
+    source.takeWhile([](int c) { return c != '"' && !isForbiddenInString(c); }, &text);
     int c = source.get();
-    while (c != '"' && c != endOfInput) {
-        if (isControl(c) && c != '\n' && c != '\t')
-            lexError(2, "Lexer error : non printable character in string literal.\n");
-        text.push_back(static_cast<char>(c));
-        c = source.get();
-    }
     if (c == endOfInput) lexError(3, "Lexer error : missing \" on string literal\n");
+    if (c != '"') lexError(2, "Lexer error : non printable character in string literal.\n");
     token.strValue.assign(text.data(), static_cast<int>(text.size()));
 }
 
