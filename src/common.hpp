@@ -111,7 +111,7 @@ inline const string type[maxTypeError] = {
 // Buffered writer on a file descriptor (standard output unless redirected).
 class Output {
   public:
-    Output& operator<<(const char* text);
+    __attribute__((always_inline)) Output& operator<<(const char* text);
     Output& operator<<(const string& text);
     Output& operator<<(int number);
     Output& operator<<(char c);
@@ -135,6 +135,7 @@ class Output {
 
     void drain();
     void writeAll(const char* bytes, std::size_t count);
+    void writeOverflowing(const char* bytes, std::size_t count);
 };
 
 // Analysis results live until the process ends, so their records come from a bump
@@ -212,19 +213,28 @@ inline void Output::drain() {
     used = 0;
 }
 
+// The common case, a short piece that fits, stays small enough to inline everywhere;
+// with a literal argument the length and the copy are then fixed at compile time.
 inline void Output::write(const char* bytes, std::size_t count) {
-    if (count > capacity - used) {
-        drain();
-        if (count >= capacity) {  // a large block goes straight out
-            writeAll(bytes, count);
-            return;
-        }
+    if (count <= capacity - used) {
+        std::memcpy(buf + used, bytes, count);
+        used += count;
+        return;
     }
-    std::memcpy(buf + used, bytes, count);
-    used += count;
+    writeOverflowing(bytes, count);
 }
 
-inline Output& Output::operator<<(const char* text) {
+inline void Output::writeOverflowing(const char* bytes, std::size_t count) {
+    drain();
+    if (count >= capacity) {  // a large block goes straight out
+        writeAll(bytes, count);
+        return;
+    }
+    std::memcpy(buf, bytes, count);
+    used = count;
+}
+
+__attribute__((always_inline)) inline Output& Output::operator<<(const char* text) {
     write(text, std::strlen(text));
     return *this;
 }

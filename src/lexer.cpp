@@ -41,8 +41,25 @@ class Source {
         if (c != endOfInput) back[pushed++] = c;
     }
 
+    // Consumes the bytes for which `keep` holds and returns them. The view points into
+    // the input block when the run lies within it, else into `spill`; it stays valid
+    // until the next read.
+    template <typename Keep>
+    std::string_view takeRun(Keep keep, std::string& spill) {
+        if (pushed == 0 && cur != end) {
+            const unsigned char* run = cur;
+            while (cur != end && keep(*cur)) ++cur;
+            if (cur != end) return std::string_view(reinterpret_cast<const char*>(run), cur - run);
+            cur = run;  // the run reaches the block's end: collect it across blocks
+        }
+        spill.clear();
+        takeWhile(keep, &spill);
+        return spill;
+    }
+
     // Consumes the bytes for which `keep` holds, appending them to `into` unless it is
     // null; the first other byte stays unread. Runs are taken from the block at once.
+    // `keep` is a lambda, so that the test of each byte is inlined.
     template <typename Keep>
     void takeWhile(Keep keep, std::string* into) {
         while (pushed > 0) {
@@ -241,9 +258,11 @@ constexpr ReservedWord reservedWords[] = {
 
 constexpr std::size_t longestReservedWord = 6;
 
-// The kind of a name: a reserved word's own kind, or IDENTIFIER.
+// The kind of a name: a reserved word's own kind, or IDENTIFIER. Most names start with
+// a letter that begins no reserved word, and are settled by that letter alone.
 TokenKind nameKind(std::string_view name) {
-    if (name.size() > longestReservedWord) return IDENTIFIER;
+    if (name.size() > longestReservedWord || std::strchr("bcefistw", name[0]) == nullptr)
+        return IDENTIFIER;
     for (const ReservedWord& reserved : reservedWords) {
         if (name == reserved.word) return reserved.kind;
     }
@@ -262,7 +281,7 @@ void readFromText(const char* program, std::size_t size) {
 
 void skipWhiteComments() {
     for (;;) {
-        source.takeWhile(isBlank, nullptr);
+        source.takeWhile([](int c) { return isBlank(c); }, nullptr);
         int c = source.get();
         if (c != '/') return source.unget(c);
         int d = source.get();
@@ -294,20 +313,18 @@ void lexAnal(LexToken& token) {
 }
 
 void lexIdResWdBool(LexToken& token) {
-    text.clear();
-    source.takeWhile(isNameChar, &text);
-    token.kind = nameKind(text);
+    std::string_view name = source.takeRun([](int c) { return isNameChar(c); }, text);
+    token.kind = nameKind(name);
     if (token.kind == BOOLEAN_LITERAL)
-        token.boolValue.assign(text.data(), static_cast<int>(text.size()));
+        token.boolValue.assign(name.data(), static_cast<int>(name.size()));
     else if (token.kind == IDENTIFIER)
-        token.idName.assign(text.data(), static_cast<int>(text.size()));
+        token.idName.assign(name.data(), static_cast<int>(name.size()));
 }
 
 void lexIntLit(LexToken& token) {
-    text.clear();
-    source.takeWhile(isDigit, &text);
+    std::string_view digits = source.takeRun([](int c) { return isDigit(c); }, text);
     long value = 0;
-    for (char digit : text) {
+    for (char digit : digits) {
         // Past the largest literal the exact value no longer matters: stop growing.
         if (value <= INT_MAX_16_BIT) value = value * 10 + (digit - '0');
     }
