@@ -177,9 +177,24 @@ class Arena {
 
 inline Arena arena;
 
+// Under AddressSanitizer the pools step aside, so that every record and text buffer is a
+// heap block of its own whose bounds the sanitizer checks.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool pooledMemory = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool pooledMemory = false;
+#else
+constexpr bool pooledMemory = true;
+#endif
+#else
+constexpr bool pooledMemory = true;
+#endif
+
 // A new record with every field at its initial value (zero, false, null, empty text).
 template <typename T>
 T* make() {
+    if (!pooledMemory) return new T();
     return new (arena.allocate(sizeof(T), alignof(T))) T();
 }
 

@@ -50,7 +50,7 @@ char emptyText[1] = {'\0'};
 char* newBuffer(int count) {
     if (count == 0) return emptyText;
     const std::size_t bytes = static_cast<std::size_t>(count) + 1;
-    if (bytes > smallLimit) return new char[bytes];
+    if (bytes > smallLimit || !pooledMemory) return new char[bytes];
     FreeBuffer*& list = freeBuffers[sizeClass(bytes)];
     if (list == nullptr) return carve(sizeClass(bytes) * granule);
     char* block = reinterpret_cast<char*>(list);
@@ -61,7 +61,7 @@ char* newBuffer(int count) {
 void releaseBuffer(char* buffer, int count) {
     if (count == 0) return;
     const std::size_t bytes = static_cast<std::size_t>(count) + 1;
-    if (bytes > smallLimit) {
+    if (bytes > smallLimit || !pooledMemory) {
         delete[] buffer;
         return;
     }
