@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "support/case_name.hpp"
 #include "support/run_program.hpp"
 
 namespace {
@@ -134,7 +135,7 @@ const DataCase dataCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Data, DataSection, testing::ValuesIn(dataCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::caseName);
 
 // ---- expressions --------------------------------------------------------------------
 
@@ -210,7 +211,7 @@ const ExpressionCase expressionCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Expr, Expressions, testing::ValuesIn(expressionCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::caseName);
 
 // ---- comparisons --------------------------------------------------------------------
 
@@ -293,7 +294,7 @@ const ExpressionCase comparisonCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Compare, Expressions, testing::ValuesIn(comparisonCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::caseName);
 
 // ---- statements ---------------------------------------------------------------------
 
@@ -327,6 +328,6 @@ const ExpressionCase statementCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Statements, Expressions, testing::ValuesIn(statementCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::caseName);
 
 }  // namespace

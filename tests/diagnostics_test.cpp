@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "support/case_name.hpp"
 #include "support/run_program.hpp"
 
 namespace {
@@ -314,17 +315,17 @@ const Case nestedStatementCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Lexical, Diagnostics, testing::ValuesIn(lexicalCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::caseName);
 INSTANTIATE_TEST_SUITE_P(Syntax, Diagnostics, testing::ValuesIn(syntaxCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::caseName);
 INSTANTIATE_TEST_SUITE_P(StaticSemantic, Diagnostics, testing::ValuesIn(staticCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::caseName);
 INSTANTIATE_TEST_SUITE_P(Type, Diagnostics, testing::ValuesIn(typeCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::caseName);
 INSTANTIATE_TEST_SUITE_P(Nesting, Diagnostics, testing::ValuesIn(nestingCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::caseName);
 INSTANTIATE_TEST_SUITE_P(NestedStatements, Diagnostics, testing::ValuesIn(nestedStatementCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::caseName);
 
 // Programs the analyser must accept: the run succeeds and writes assembly only.
 struct Accepted {
@@ -369,7 +370,7 @@ const Accepted acceptedCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Accepted, AcceptedPrograms, testing::ValuesIn(acceptedCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::caseName);
 
 TEST(Driver, IgnoresItsArguments) {
     auto plain = runProgram(LUMOC_PATH, {}, "int x; { x = 1; }");

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "support/case_name.hpp"
 #include "support/run_program.hpp"
 
 namespace {
@@ -33,7 +34,9 @@ struct Case {
     std::string printed;
 };
 
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Runs : public testing::TestWithParam<Case> {};
 
@@ -61,10 +64,11 @@ const Case cases[] = {
     {"division_chain_from_the_right", "int x; { x = 64 / 8 / 2; cout << x; }", "", "16"},
     {"precedence_of_levels", "int x; { x = 2 + 3 * 4 - 10 / 5; cout << x; }", "", "12"},
     {"sum_overflows", "int x; { x = 32767 + 1; cout << x; }", "", "Integer overflow!\n"},
-    {"difference_overflows", "int x; { x = (0 - 32767) - 2; cout << x; }", "", "Integer overflow!\n"},
+    {"difference_overflows", "int x; { x = (0 - 32767) - 2; cout << x; }", "",
+     "Integer overflow!\n"},
     {"product_out_of_range", "int x; { x = 200 * 200; cout << x; }", "", "Integer overflow!\n"},
-    {"largest_values_do_not_overflow", "int x; { x = (0 - 32767) - 1; cout << x; x = 181 * 181; cout << x; }",
-     "", "-3276832761"},
+    {"largest_values_do_not_overflow",
+     "int x; { x = (0 - 32767) - 1; cout << x; x = 181 * 181; cout << x; }", "", "-3276832761"},
     {"division_by_zero", "int x; int z = 0; { x = 7 / z; cout << x; }", "", "Divide by zero!\n"},
     {"remainder_by_zero", "int x; int z = 0; { x = 7 % z; cout << x; }", "", "Divide by zero!\n"},
     {"division_truncates_toward_zero",
@@ -87,23 +91,28 @@ const Case cases[] = {
      "<< zero; }; r = (1 < 2) == true; if (r) { cout << one; } else { cout << zero; }; }",
      "", "01"},
     {"nested_loops",
-     nl + "int i = 0; int j; int n = 0; { while (i < 4) { j = 0; while (j < i) { n = n + 1; j = j + 1; }; i = i + 1; }; cout << n; cout << nl; }",
+     nl + "int i = 0; int j; int n = 0; { while (i < 4) { j = 0; while (j < i) { n = n + 1; j = j "
+          "+ 1; }; i = i + 1; }; cout << n; cout << nl; }",
      "", "6\n"},
-    {"input_and_output", nl + "int a; int b; int s; { cin >> a; cin >> b; s = a + b; cout << s; cout << nl; }",
+    {"input_and_output",
+     nl + "int a; int b; int s; { cin >> a; cin >> b; s = a + b; cout << s; cout << nl; }",
      "  -12\n\t30 ", "18\n"},
     {"string_with_quote_tab_and_backslash_n",
      "const string s = \"it's\ta\tquote\\n\"; { cout << s; }", "", "it's\ta\tquote\n"},
-    {"string_with_real_tab_and_newline", "const string s = \"a\tb\nc\"; { cout << s; }", "", "a\tb\nc"},
-    {"lone_quote_and_empty_string", "const string q = \"'\"; const string e = \"\"; { cout << q; cout << e; cout << q; }",
-     "", "''"},
-    {"constants_are_read_from_storage", "const int k = 41; int x; { x = k + 1; cout << x; }", "", "42"},
-    {"else_branch_runs", "bool b = false; int one = 1; int two = 2; { if (b) { cout << one; } else { cout << two; }; }",
+    {"string_with_real_tab_and_newline", "const string s = \"a\tb\nc\"; { cout << s; }", "",
+     "a\tb\nc"},
+    {"lone_quote_and_empty_string",
+     "const string q = \"'\"; const string e = \"\"; { cout << q; cout << e; cout << q; }", "",
+     "''"},
+    {"constants_are_read_from_storage", "const int k = 41; int x; { x = k + 1; cout << x; }", "",
+     "42"},
+    {"else_branch_runs",
+     "bool b = false; int one = 1; int two = 2; { if (b) { cout << one; } else { cout << two; }; }",
      "", "2"},
     {"loop_runs_zero_times", "int i = 5; { while (i < 5) { cout << i; }; cout << i; }", "", "5"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Programs, Runs, testing::ValuesIn(cases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Programs, Runs, testing::ValuesIn(cases), testing_support::caseName);
 
 class Examples : public testing::TestWithParam<const char*> {};
 

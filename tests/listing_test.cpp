@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "support/case_name.hpp"
 #include "support/run_program.hpp"
 
 namespace {
@@ -54,8 +55,7 @@ const Case cases[] = {
          "  4 --   }\t\t/* End Label : 1 */  ;\n" + "  5 -- }"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Programs, Listing, testing::ValuesIn(cases),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Programs, Listing, testing::ValuesIn(cases), testing_support::caseName);
 
 TEST(Listing, LineNumbersPastThreeDigitsArePrintedInFull) {
     std::string source = "int x; {";

@@ -26,7 +26,8 @@ std::string bytes(const char (&text)[N]) {
 
 std::size_t count(const std::string& text, const std::string& what) {
     std::size_t n = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
     return n;
 }
 
@@ -77,7 +78,9 @@ TEST(Stress, StrayBytesAmongTokens) {
         std::string source;
         int status;
     } cases[] = {
-        {std::string("int\xff\xffx;\xff{x\xff=\xff" "1;}"), 0},  // 0xFF separates tokens
+        {std::string("int\xff\xffx;\xff{x\xff=\xff"
+                     "1;}"),
+         0},  // 0xFF separates tokens
         {bytes("int x; { x = 1;\0 }"), 7},
         {bytes("const string s = \"a\0b\"; {}"), 2},
         {std::string("const string s = \"\xff\xfe\"; { cout << s; }"), 0},
