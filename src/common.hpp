@@ -119,6 +119,8 @@ class Output {
 
     // Writes what is buffered; returns false if any write so far has failed.
     bool flush();
+    // Counts a failure of another writer on the same file as this one's own.
+    void noteFailure() { failed = true; }
     // Starts writing afresh to `fd`, dropping anything buffered and any earlier failure.
     void setFd(int fd) {
         this->fd = fd;
@@ -175,7 +177,9 @@ class Arena {
     }
 };
 
-inline Arena arena;
+// One arena per thread, so that the code generator can run beside the analyser without
+// locking; records live until the process ends whichever thread made them.
+inline thread_local Arena arena;
 
 // Under AddressSanitizer the pools step aside, so that every record and text buffer is a
 // heap block of its own whose bounds the sanitizer checks.
@@ -202,13 +206,16 @@ T* make() {
 // into a failure reported on standard error with `outputErrorStatus`.
 [[noreturn]] void endRun(int status);
 
-// Tools that must survive the end of a run (the fuzzing harness) replace what endRun
-// does after flushing; by default it is std::exit.
-
 // Standard output of the run.
 inline Output out;
 
+// Tools that must survive the end of a run (the fuzzing harness) replace what endRun
+// does after flushing; by default it is std::exit.
 inline void (*endRunHook)(int status) = std::exit;
+
+// Work still writing beside the analyser is stopped here first, so that an error leaves
+// nothing of it behind; null when no such work runs.
+inline void (*beforeEndRun)() = nullptr;
 
 inline void Output::writeAll(const char* bytes, std::size_t count) {
     while (count > 0 && !failed) {
@@ -285,6 +292,7 @@ inline bool Output::flush() {
 }
 
 inline void endRun(int status) {
+    if (beforeEndRun != nullptr) beforeEndRun();
     if (!out.flush() && status == 0) {
         std::fputs("lumo: cannot write standard output\n", stderr);
         status = outputErrorStatus;

@@ -10,6 +10,8 @@
 
 namespace lumo {
 
+class Output;
+
 // One element of a reverse Polish list: an operator, a literal or an identifier operand.
 struct RPolish {
     bool isOperator;
@@ -20,6 +22,9 @@ struct RPolish {
     RPolish* next;
 };
 
+// Sends the generated code to `output` instead of `out` from now on.
+void genOutputTo(Output& output);
+
 // Writes the whole program; `labelCount` is the counter as analysis left it.
 void generate(SymTab* symtab, AST* ast, int labelCount);
 void genHeader();
@@ -28,6 +33,7 @@ void genDec(SymTab* entry);
 void genFooter(int overflowLabel);
 
 void genStatements(SymTab* symtab, AST* list, int& labelCount, int overflowLabel);
+void genStatement(SymTab* symtab, AST* node, int& labelCount, int overflowLabel);
 void genAssignSt(SymTab* symtab, AST* node, int& labelCount, int overflowLabel);
 void genIfSt(SymTab* symtab, AST* node, int& labelCount, int overflowLabel);
 void genWhileSt(SymTab* symtab, AST* node, int& labelCount, int overflowLabel);

@@ -24,9 +24,12 @@ struct FreeBuffer {
     FreeBuffer* next;
 };
 
-FreeBuffer* freeBuffers[smallLimit / granule + 1];
-char* slabCur = nullptr;
-char* slabEnd = nullptr;
+// Each thread keeps its own lists and slab: the code generator may run beside the
+// analyser. A buffer released by another thread than the one that carved it simply joins
+// the releasing thread's list.
+thread_local FreeBuffer* freeBuffers[smallLimit / granule + 1];
+thread_local char* slabCur = nullptr;
+thread_local char* slabEnd = nullptr;
 
 std::size_t sizeClass(std::size_t bytes) {
     return (bytes + granule - 1) / granule;
@@ -72,6 +75,7 @@ void releaseBuffer(char* buffer, int count) {
 }
 
 char* copyOf(const char* text, int count) {
+    if (count == 0) return emptyText;  // never written to: threads may share it
     char* buffer = newBuffer(count);
     std::memcpy(buffer, text, static_cast<std::size_t>(count));
     buffer[count] = '\0';

@@ -159,6 +159,7 @@ void synAnal(SymTab*& symtab, AST*& ast, int& labelCount) {
     symtab = nullptr;
     ast = nullptr;
     synDeclarations(symtab, token);
+    if (declarationsDone != nullptr) declarationsDone(symtab);
     synStatements(symtab, ast, labelCount, token);
 }
 
@@ -259,6 +260,7 @@ void synStatements(SymTab* symtab, AST*& list, int& labelCount, LexToken token) 
         expect(TERMINATOR, 8, token);
         (last == nullptr ? list : last->next) = node;
         last = node;
+        if (nesting == 0 && statementDone != nullptr) statementDone(node);  // program's block
         advance(token);
     }
 }
