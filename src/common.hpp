@@ -14,8 +14,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <thread>
+#include <vector>
 
 #include "string.hpp"
 
@@ -117,6 +121,15 @@ class Output {
     Output& operator<<(char c);
     void write(const char* bytes, std::size_t count);
 
+    // Room for up to `count` bytes (far less than the buffer holds) to be written in place
+    // from the returned pointer; `commit` then takes them up to `end`. Lets a line put
+    // together from several parts skip a capacity check per part.
+    char* room(std::size_t count) {
+        if (count > capacity - used) drain();
+        return buf + used;
+    }
+    void commit(const char* end) { used = static_cast<std::size_t>(end - buf); }
+
     // Writes what is buffered; returns false if any write so far has failed.
     bool flush();
     // Counts a failure of another writer on the same file as this one's own.
@@ -140,6 +153,41 @@ class Output {
     void writeOverflowing(const char* bytes, std::size_t count);
 };
 
+// Big chunks of fresh memory, made ready ahead of need by a helper thread. A chunk the
+// kernel has not backed yet costs a page fault and the zeroing of its pages on first
+// touch; a large program's tree takes hundreds of megabytes, and that cost then lands on
+// the analysis. The helper touches each chunk first, on the other core, so the analyser
+// finds its memory mapped. Only a driver that wants it starts the helper; without it
+// every chunk is made on demand.
+class ChunkSupply {
+  public:
+    static constexpr std::size_t chunkSize = std::size_t(4) << 20;
+    static constexpr std::size_t hugePage = std::size_t(2) << 20;
+
+    // Lets `start` start the helper: a driver's choice, made before analysis.
+    void enable() { enabled = true; }
+    // Starts the helper once, if enabled; harmless if it cannot be started.
+    void start();
+    // A prepared chunk of `chunkSize` bytes, or null when none is ready.
+    char* take();
+    // Fresh memory of `size` bytes aligned to the huge-page size, backed by huge pages
+    // where the kernel can.
+    static char* fresh(std::size_t size) {
+        char* chunk = static_cast<char*>(std::aligned_alloc(hugePage, size));
+        if (chunk == nullptr) throw std::bad_alloc();
+        ::madvise(chunk, size, MADV_HUGEPAGE);
+        return chunk;
+    }
+
+  private:
+    static constexpr std::size_t lead = 3;  // chunks kept ready
+    struct Shared;
+    Shared* shared = nullptr;  // never freed: the helper may run until the process ends
+    bool enabled = false;
+};
+
+inline ChunkSupply chunkSupply;
+
 // Analysis results live until the process ends, so their records come from a bump
 // allocator that only hands memory out: no per-record bookkeeping and no frees.
 class Arena {
@@ -156,20 +204,33 @@ class Arena {
     }
 
   private:
-    static constexpr std::size_t hugePage = std::size_t(1) << 21;
-    static constexpr std::size_t chunkSize = std::size_t(8) << 20;
+    // Chunks are backed by huge pages, so that a big tree costs few page faults (a page
+    // fault costs microseconds, more in a virtual machine). They start at one huge page
+    // and double up to the supply's size.
+    static constexpr std::size_t firstChunk = ChunkSupply::hugePage;
+    std::size_t nextChunk = firstChunk;
+    int fullSizeChunks = 0;
     char* chunks = nullptr;
     char* cur = nullptr;
     char* end = nullptr;
 
-    // Chunks are large and aligned to the huge-page size, and the kernel is asked to back
-    // them with huge pages: a big program's tree then costs few page faults.
     void grab(std::size_t atLeast) {
-        std::size_t size = sizeof(char*) + (atLeast > chunkSize ? atLeast : chunkSize);
-        size = (size + hugePage - 1) / hugePage * hugePage;
-        char* chunk = static_cast<char*>(std::aligned_alloc(hugePage, size));
-        if (chunk == nullptr) throw std::bad_alloc();
-        ::madvise(chunk, size, MADV_HUGEPAGE);
+        std::size_t size = sizeof(char*) + (atLeast > nextChunk ? atLeast : nextChunk);
+        if (nextChunk < ChunkSupply::chunkSize) nextChunk *= 2;
+        char* chunk = nullptr;
+        if (size <= ChunkSupply::chunkSize && nextChunk == ChunkSupply::chunkSize) {
+            if (++fullSizeChunks == 2) chunkSupply.start();  // the program is a big one
+            chunk = chunkSupply.take();
+            if (chunk != nullptr) size = ChunkSupply::chunkSize;
+        }
+        if (chunk == nullptr && size >= ChunkSupply::hugePage) {
+            size =
+                (size + ChunkSupply::hugePage - 1) / ChunkSupply::hugePage * ChunkSupply::hugePage;
+            chunk = ChunkSupply::fresh(size);
+        } else if (chunk == nullptr) {
+            chunk = static_cast<char*>(std::malloc(size));
+            if (chunk == nullptr) throw std::bad_alloc();
+        }
         std::memcpy(chunk, &chunks, sizeof chunks);  // each chunk links to the one before,
         chunks = chunk;                              // so that all stay reachable
         cur = chunk + sizeof(char*);
@@ -212,10 +273,6 @@ inline Output out;
 // Tools that must survive the end of a run (the fuzzing harness) replace what endRun
 // does after flushing; by default it is std::exit.
 inline void (*endRunHook)(int status) = std::exit;
-
-// Work still writing beside the analyser is stopped here first, so that an error leaves
-// nothing of it behind; null when no such work runs.
-inline void (*beforeEndRun)() = nullptr;
 
 inline void Output::writeAll(const char* bytes, std::size_t count) {
     while (count > 0 && !failed) {
@@ -292,13 +349,53 @@ inline bool Output::flush() {
 }
 
 inline void endRun(int status) {
-    if (beforeEndRun != nullptr) beforeEndRun();
     if (!out.flush() && status == 0) {
         std::fputs("lumo: cannot write standard output\n", stderr);
         status = outputErrorStatus;
     }
     endRunHook(status);
     std::abort();  // a hook that returns leaves nothing sensible to do
+}
+
+struct ChunkSupply::Shared {
+    std::mutex lock;
+    std::condition_variable wanted;
+    std::vector<char*> ready;
+};
+
+inline void ChunkSupply::start() {
+    if (!enabled || shared != nullptr) return;
+    Shared* state = new Shared();
+    state->ready.reserve(lead);
+    try {
+        std::thread([state] {
+            std::unique_lock<std::mutex> guard(state->lock);
+            for (;;) {
+                state->wanted.wait(guard, [state] { return state->ready.size() < lead; });
+                guard.unlock();
+                char* chunk = static_cast<char*>(std::aligned_alloc(hugePage, chunkSize));
+                if (chunk == nullptr) return;  // out of memory: the arena will say so
+                ::madvise(chunk, chunkSize, MADV_HUGEPAGE);
+                for (std::size_t i = 0; i < chunkSize; i += 4096) chunk[i] = 0;  // fault it in
+                guard.lock();
+                state->ready.push_back(chunk);
+            }
+        }).detach();
+    } catch (...) {
+        delete state;  // no thread: chunks are made on demand
+        return;
+    }
+    shared = state;
+}
+
+inline char* ChunkSupply::take() {
+    if (shared == nullptr) return nullptr;
+    std::lock_guard<std::mutex> guard(shared->lock);
+    if (shared->ready.empty()) return nullptr;
+    char* chunk = shared->ready.back();
+    shared->ready.pop_back();
+    shared->wanted.notify_one();
+    return chunk;
 }
 
 }  // namespace lumo

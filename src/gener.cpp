@@ -4,21 +4,82 @@
 #include "gener.hpp"
 
 #include <cassert>
+#include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "common.hpp"
 
 namespace lumo {
 
+using namespace std::string_view_literals;
+
 namespace {
 
-// Where the code goes: `out`, unless a generator running beside the analyser gave it its
-// own buffered output.
-Output* codeOutput = &out;
+// Where the code goes: `out`, unless the thread writing part of the code elsewhere
+// chose another output. Everything the generator keeps between calls is per thread, so
+// that two threads can write the code of two parts of a program at once.
+thread_local Output* codeOutput = &out;
 
 Output& code() {
     return *codeOutput;
 }
+
+// A number as text, formatted once for the lines that name it.
+class Number {
+  public:
+    explicit Number(int value) {
+        char* p = digits + sizeof digits;
+        unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : value;
+        do {
+            *--p = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        if (value < 0) *--p = '-';
+        first = static_cast<unsigned char>(p - digits);
+    }
+    std::string_view text() const { return {digits + first, sizeof digits - first}; }
+
+  private:
+    char digits[12];
+    unsigned char first;  // where the text begins: an offset, so that copies stay right
+};
+
+// The overflow handler's label, named after every addition, subtraction and product.
+const Number& overflowText(int overflowLabel) {
+    thread_local int formatted = -1;
+    thread_local Number text(0);
+    if (formatted != overflowLabel) {
+        text = Number(overflowLabel);
+        formatted = overflowLabel;
+    }
+    return text;
+}
+
+// Lines put together in place in the output: one capacity check for all their parts.
+// `most` bounds the bytes written; names longer than `longestInPlace` take the plain path.
+class Piece {
+  public:
+    explicit Piece(std::size_t most) : at(code().room(most)) {}
+    ~Piece() { code().commit(at); }
+    Piece(const Piece&) = delete;
+    Piece& operator=(const Piece&) = delete;
+
+    Piece& operator<<(std::string_view text) {
+        std::memcpy(at, text.data(), text.size());
+        at += text.size();
+        return *this;
+    }
+    Piece& operator<<(const Number& number) { return *this << number.text(); }
+    Piece& operator<<(const string& text) {
+        return *this << std::string_view(text.c_str(), static_cast<std::size_t>(text.length()));
+    }
+
+  private:
+    char* at;
+};
+
+constexpr int longestInPlace = 4096;
 
 }  // namespace
 
@@ -229,8 +290,8 @@ void genCoutSt(SymTab*, AST* node, int&, int) {
 
 namespace {
 
-std::vector<RPolish*> elementPool;
-std::size_t elementsInUse = 0;
+thread_local std::vector<RPolish*> elementPool;
+thread_local std::size_t elementsInUse = 0;
 
 // An element with every field reset; texts are only reassigned when they hold something.
 RPolish* newElement() {
@@ -250,7 +311,7 @@ struct ListBuilder {
     RPolish* tail = nullptr;
 };
 
-ListBuilder* building = nullptr;
+thread_local ListBuilder* building = nullptr;
 
 void append(RPolish* element) {
     (building->tail == nullptr ? building->head : building->tail->next) = element;
@@ -288,7 +349,7 @@ void convertFactor(Factor* f) {
 
 // Operators of the chain being converted wait here until all its operands are out.
 template <typename Node>
-std::vector<Node*> waitingOperators;
+thread_local std::vector<Node*> waitingOperators;
 
 template <typename Node, typename ConvertOperand>
 void convertChain(Node* chain, ConvertOperand convertOperand) {
@@ -419,11 +480,13 @@ void genSubExpression(RPolish* list, int& labelCount, int overflowLabel) {
 }
 
 void genPushOperand(RPolish* operand) {
-    if (operand->isSymbol)
-        code() << "\tMOVE sym_" << operand->symName << ",A\n";
-    else
-        code() << "\tMOVE #^" << static_cast<int>(operand->value) << ",A\n";
-    code() << "\tPUSH A\n";
+    if (!operand->isSymbol) {
+        Piece(48) << "\tMOVE #^"sv << Number(operand->value) << ",A\n\tPUSH A\n"sv;
+    } else if (operand->symName.length() <= longestInPlace) {
+        Piece(longestInPlace + 32) << "\tMOVE sym_"sv << operand->symName << ",A\n\tPUSH A\n"sv;
+    } else {
+        code() << "\tMOVE sym_" << operand->symName << ",A\n\tPUSH A\n";
+    }
 }
 
 void genNotOperator() {
@@ -471,15 +534,15 @@ void genBoolOperator(RPolish* op) {
 }
 
 void genPlusOperator(RPolish*, int overflowLabel) {
-    code() << "\tADD  B,A\n\tBVS  L" << overflowLabel << "\n";
+    Piece(32) << "\tADD  B,A\n\tBVS  L"sv << overflowText(overflowLabel) << "\n"sv;
 }
 
 void genMinusOperator(RPolish*, int overflowLabel) {
-    code() << "\tSUB  B,A\n\tBVS  L" << overflowLabel << "\n";
+    Piece(32) << "\tSUB  B,A\n\tBVS  L"sv << overflowText(overflowLabel) << "\n"sv;
 }
 
 void genMultiplyOperator(RPolish*, int overflowLabel) {
-    code() << "\tMUL  B,A\n\tBVS  L" << overflowLabel << "\n";
+    Piece(32) << "\tMUL  B,A\n\tBVS  L"sv << overflowText(overflowLabel) << "\n"sv;
 }
 
 void genDivideOperator(RPolish*) {
@@ -502,13 +565,13 @@ enum Target { NO_LABEL, TRUE_LABEL, FALSE_LABEL };
 
 // One line of a decision chain: its text, then (for a label) the number and a newline.
 struct ChainLine {
-    const char* text;
+    std::string_view text;
     Target label;
 };
 
 struct Ordering {
     Operator op;
-    const char* endLabel;  // family prefix + "end_"
+    std::string_view endLabel;  // family prefix + "end_"
     std::vector<ChainLine> chain;
 };
 
@@ -586,34 +649,35 @@ const Ordering orderings[] = {
       {"\tJMP  L", FALSE_LABEL}}},
 };
 
-void writeLine(const ChainLine& line, int t, int f) {
-    code() << line.text << (line.label == TRUE_LABEL ? t : f) << "\n";
+// Longest text of one comparison: the longest chain's lines with their labels, and the
+// lines that follow it.
+constexpr std::size_t longestComparison = 1024;
+
+void genEquality(bool equal, const Number& t, const Number& f) {
+    Piece(longestComparison) << (equal ? "\tBEQ  L"sv : "\tBNE  L"sv) << t << "\n"sv
+                             << "\tMOVE #^"sv << Number(falseval) << ",A\n"sv
+                             << "\tJMP    L"sv << f << "\n"sv
+                             << "L"sv << t << "\n"sv
+                             << "\tMOVE #^"sv << Number(trueval) << ",A\n"sv
+                             << "L"sv << f << "\n"sv;
 }
 
-void genEquality(bool equal, int t, int f) {
-    code() << (equal ? "\tBEQ  L" : "\tBNE  L") << t << "\n";
-    code() << "\tMOVE #^" << falseval << ",A\n";
-    code() << "\tJMP    L" << f << "\n";
-    code() << "L" << t << "\n";
-    code() << "\tMOVE #^" << trueval << ",A\n";
-    code() << "L" << f << "\n";
-}
-
-void genOrdering(const Ordering& ordering, int t, int f) {
-    for (const ChainLine& line : ordering.chain) writeLine(line, t, f);
-    code() << "L" << t << "\n";
-    code() << "\tMOVE #^" << trueval << ",A\n";
-    code() << "\tJMP  " << ordering.endLabel << t << "\n";
-    code() << "L" << f << "\n";
-    code() << "\tMOVE #^" << falseval << ",A\n";
-    code() << ordering.endLabel << t << "\n";
+void genOrdering(const Ordering& ordering, const Number& t, const Number& f) {
+    Piece piece(longestComparison);
+    for (const ChainLine& line : ordering.chain)
+        piece << line.text << (line.label == TRUE_LABEL ? t : f) << "\n"sv;
+    piece << "L"sv << t << "\n"sv
+          << "\tMOVE #^"sv << Number(trueval) << ",A\n"sv
+          << "\tJMP  "sv << ordering.endLabel << t << "\n"sv
+          << "L"sv << f << "\n"sv
+          << "\tMOVE #^"sv << Number(falseval) << ",A\n"sv << ordering.endLabel << t << "\n"sv;
 }
 
 }  // namespace
 
 void genCompOperator(RPolish* op, int& labelCount) {
-    const int t = labelCount++;
-    const int f = labelCount++;
+    const Number t(labelCount++);
+    const Number f(labelCount++);
     code() << "\tCMP  B,A\n";
     const Operator which = operatorOf(op->oper);
     if (which == Operator::EQ || which == Operator::NE)

@@ -36,6 +36,13 @@ class Source {
         return *cur++;
     }
 
+    // The next byte without consuming it, or endOfInput.
+    int peek() {
+        if (pushed > 0) return back[pushed - 1];
+        if (cur == end && !refill()) return endOfInput;
+        return *cur;
+    }
+
     // Pushes back the byte just read; two in a row give them back in their first order.
     void unget(int c) {
         if (c != endOfInput) back[pushed++] = c;
@@ -260,9 +267,24 @@ constexpr std::size_t longestReservedWord = 6;
 
 // The kind of a name: a reserved word's own kind, or IDENTIFIER. Most names start with
 // a letter that begins no reserved word, and are settled by that letter alone.
+bool beginsReservedWord(char c) {
+    switch (c) {
+        case 'b':
+        case 'c':
+        case 'e':
+        case 'f':
+        case 'i':
+        case 's':
+        case 't':
+        case 'w':
+            return true;
+        default:
+            return false;
+    }
+}
+
 TokenKind nameKind(std::string_view name) {
-    if (name.size() > longestReservedWord || std::strchr("bcefistw", name[0]) == nullptr)
-        return IDENTIFIER;
+    if (name.size() > longestReservedWord || !beginsReservedWord(name[0])) return IDENTIFIER;
     for (const ReservedWord& reserved : reservedWords) {
         if (name == reserved.word) return reserved.kind;
     }
@@ -282,8 +304,8 @@ void readFromText(const char* program, std::size_t size) {
 void skipWhiteComments() {
     for (;;) {
         source.takeWhile([](int c) { return isBlank(c); }, nullptr);
-        int c = source.get();
-        if (c != '/') return source.unget(c);
+        if (source.peek() != '/') return;  // left unread, so that the token's run is taken whole
+        source.get();
         int d = source.get();
         if (d != '/') {
             source.unget(d);
@@ -296,19 +318,16 @@ void skipWhiteComments() {
 }
 
 void lexAnal(LexToken& token) {
-    int c = source.get();
+    const int c = source.peek();  // names, numbers and texts are read from their first byte
     if (c == endOfInput) lexError(1, "Lexer error : Unexpected end of file\n");
-    if (isLetter(c) || c == '"' || isDigit(c)) {
-        source.unget(c);
-        if (isLetter(c))
-            lexIdResWdBool(token);
-        else if (c == '"')
-            lexStringLit(token);
-        else
-            lexIntLit(token);
-    } else {
-        lexPunctuation(token, c);
-    }
+    if (isLetter(c))
+        lexIdResWdBool(token);
+    else if (isDigit(c))
+        lexIntLit(token);
+    else if (c == '"')
+        lexStringLit(token);
+    else
+        lexPunctuation(token, source.get());
     skipWhiteComments();
 }
 

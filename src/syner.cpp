@@ -76,6 +76,7 @@ class SymIndex {
 SymIndex symIndex;
 
 int nesting = 0;
+int relationsRead = 0;  // relational operators read in this run
 
 // Holds one level of source nesting for as long as it lives.
 class NestingLevel {
@@ -159,7 +160,6 @@ void synAnal(SymTab*& symtab, AST*& ast, int& labelCount) {
     symtab = nullptr;
     ast = nullptr;
     synDeclarations(symtab, token);
-    if (declarationsDone != nullptr) declarationsDone(symtab);
     synStatements(symtab, ast, labelCount, token);
 }
 
@@ -260,7 +260,7 @@ void synStatements(SymTab* symtab, AST*& list, int& labelCount, LexToken token) 
         expect(TERMINATOR, 8, token);
         (last == nullptr ? list : last->next) = node;
         last = node;
-        if (nesting == 0 && statementDone != nullptr) statementDone(node);  // program's block
+        if (nesting == 0 && statementDone != nullptr) statementDone(node, relationsRead);
         advance(token);
     }
 }
@@ -466,6 +466,7 @@ Node* synChain(SymTab* symtab, LexToken& token, DataType& type, const ChainRules
 
 void resetAnalyser() {
     nesting = 0;
+    relationsRead = 0;
     pendingLinks<Term>.clear();
     pendingLinks<BasicExp>.clear();
 }
@@ -491,6 +492,7 @@ void synExpression(SymTab* symtab, Expression*& exp, LexToken& token, DataType& 
         return;
     }
     exp->op = token.relOp;
+    ++relationsRead;
     advance(token);
     DataType right;
     synBasicExp(symtab, exp->right, token, right);

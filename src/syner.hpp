@@ -119,12 +119,12 @@ bool lookup(const LexToken& token, SymTab* symtab, SymTab*& entry);
 // Analyses a whole program from the scanner; returns only when it is free of errors.
 void synAnal(SymTab*& symtab, AST*& ast, int& labelCount);
 
-// A caller may work on the program while it is being analysed: `declarationsDone` is
-// called once the table of declarations is complete, and `statementDone` after each
-// statement of the program's own block, once it is linked into the list. Both run on the
-// analysing thread, before the run ends in an error if one follows. Null: nobody watches.
-inline void (*declarationsDone)(SymTab* symtab) = nullptr;
-inline void (*statementDone)(AST* node) = nullptr;
+// Called, when set, after each statement of the program's own block has been read and
+// linked into the list, with the number of relational operators read so far: how many
+// comparisons the code of the statements up to it holds. The driver uses it to share
+// out the writing of a long program's code. It runs inside analysis; an error may still
+// follow.
+inline void (*statementDone)(AST* node, int relationsSoFar) = nullptr;
 
 void synDeclarations(SymTab*& symtab, LexToken& token);
 void synDec(SymTab*& symtab, LexToken& token);

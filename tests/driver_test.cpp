@@ -1,7 +1,7 @@
-// The driver's two ways of running: with a regular input file and a regular output file
-// the code is generated while the program is analysed and written straight into the
-// file; through pipes the whole program is analysed first. Both must write the same
-// bytes, and an error found late must leave nothing but the diagnostic in the file.
+// The driver writes a long program's code with two threads: the first half of the
+// block's statements directly, the second half into memory on another thread, copied out
+// after the first. The bytes must be those of the one-thread order, whatever standard
+// output is, and an error must leave nothing but the diagnostic.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -11,6 +11,9 @@
 
 #include <string>
 
+#include "common.hpp"
+#include "genprog.hpp"
+#include "lexer.hpp"
 #include "support/case_name.hpp"
 #include "support/run_program.hpp"
 
@@ -22,26 +25,39 @@ using testing_support::RunResult;
 using testing_support::scratchFile;
 using testing_support::writeFile;
 
-// Input through a pipe: the analyse-then-generate order.
+// The one-thread order, in this process: analysis, then generation in one pass.
+std::string compileInOnePass(const std::string& source) {
+    const std::string path = scratchFile("one-pass");
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
+    lumo::readFromText(source.data(), source.size());
+    lumo::out.setFd(fd);
+    lumo::compile();
+    lumo::out.flush();
+    lumo::out.setFd(1);
+    ::close(fd);
+    std::string code = readFile(path);
+    std::remove(path.c_str());
+    return code;
+}
+
+// lumoc with its output through a pipe, which the copy of the second half must also
+// reach.
 RunResult compileThroughPipe(const std::string& source) {
     const std::string in = scratchFile("pipe-in");
     writeFile(in, source);
-    RunResult result = runProgram("/bin/sh", {"-c", "cat \"$1\" | \"$0\"", LUMOC_PATH, in}, "");
+    RunResult result = runProgram(
+        "/bin/bash", {"-c", "set -o pipefail; \"$0\" < \"$1\" | cat", LUMOC_PATH, in}, "");
     std::remove(in.c_str());
     return result;
 }
 
-// Input and output in regular files: the generate-while-analysing order.
-RunResult compileBetweenFiles(const std::string& source) {
-    return runProgram(LUMOC_PATH, {}, source);
-}
-
-// A program of `count` assignments with arithmetic and comparisons, `if` and `while`
-// among them, enough to fill the output buffer many times over.
+// A block of `count` statements mixing every kind, with comparisons in assignments,
+// conditions, parentheses and nested bodies, so that the label numbers of the second
+// half depend on everything before it.
 std::string longBody(int count) {
     std::string body;
     for (int i = 0; i < count; ++i) {
-        switch (i % 4) {
+        switch (i % 6) {
             case 0:
                 body += " x = x + " + std::to_string(i % 100) + " * y;";
                 break;
@@ -49,74 +65,63 @@ std::string longBody(int count) {
                 body += " b = !b && (x < y);";
                 break;
             case 2:
-                body += " if (x >= 7) { y = y - 1; } else { y = 2; };";
+                body += " if (x >= 7) { y = y - 1; } else { b = (y <= 2) == b; };";
+                break;
+            case 3:
+                body += " while (y != 0) { y = y / 2; if (y > 1) { cout << y; }; };";
+                break;
+            case 4:
+                body += " cin >> x;";
                 break;
             default:
-                body += " while (y != 0) { y = y / 2; };";
+                body += " cout << s;";
                 break;
         }
     }
     return body;
 }
 
-const std::string longDeclarations = "int x; int y = 3; bool b;\n";
+const std::string longDeclarations = "int x; int y = 3; bool b; const string s = \"it's\";\n";
 
-struct SameOutputCase {
+std::string longProgram(int statements) {
+    return longDeclarations + "{" + longBody(statements) + " }";
+}
+
+struct SameCodeCase {
     const char* name;
     std::string source;
 };
 
-void PrintTo(const SameOutputCase& c, std::ostream* os) {
+void PrintTo(const SameCodeCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class SameOutput : public testing::TestWithParam<SameOutputCase> {};
+class SameCode : public testing::TestWithParam<SameCodeCase> {};
 
-TEST_P(SameOutput, FilesAndPipesGiveTheSameBytes) {
-    const RunResult piped = compileThroughPipe(GetParam().source);
-    const RunResult filed = compileBetweenFiles(GetParam().source);
-    ASSERT_EQ(piped.status, 0) << piped.out;
-    EXPECT_EQ(filed.status, 0);
-    EXPECT_EQ(filed.out, piped.out);
-    EXPECT_EQ(filed.err, "");
+TEST_P(SameCode, AsInOnePass) {
+    const std::string expected = compileInOnePass(GetParam().source);
+    const RunResult toFile = runProgram(LUMOC_PATH, {}, GetParam().source);
+    EXPECT_EQ(toFile.status, 0);
+    EXPECT_EQ(toFile.err, "");
+    EXPECT_TRUE(toFile.out == expected) << "output to a file differs";
+    const RunResult toPipe = compileThroughPipe(GetParam().source);
+    EXPECT_EQ(toPipe.status, 0);
+    EXPECT_TRUE(toPipe.out == expected) << "output to a pipe differs";
 }
 
-// The code's labels depend on how many `if` and `while` statements the program has, which
-// the file mode counts before the analyser is done: words that only look like them must
-// not count, and real ones must.
+// Short blocks are written by one thread, long ones by two; the split falls between
+// statements of the program's block, never inside a nested body.
 INSTANTIATE_TEST_SUITE_P(
-    Driver, SameOutput,
-    testing::Values(
-        SameOutputCase{"empty_block", "{}"},
-        SameOutputCase{"declarations_only", "int x = 4; bool b = true; const string s = \"t\"; {}"},
-        SameOutputCase{"keywords_in_comments",
-                       "int x; // if while\n{ // while (x) {\n if (x < 1) { x = 2; }; }"},
-        SameOutputCase{"keywords_in_strings",
-                       "const string s = \"if while { }\"; int x;\n"
-                       "{ while (x < 3) { cout << s; x = x + 1; }; }"},
-        SameOutputCase{"names_containing_keywords",
-                       "int iff; int whilex; int xif; int IF; int While; int if_1;\n"
-                       "{ if (iff == whilex) { xif = IF + While + if_1; }; }"},
-        SameOutputCase{"braces_in_strings_and_comments",
-                       "const string s = \"}}}\"; int x; // }\n{ if (x == 0) { cout << s; }; }"},
-        SameOutputCase{"text_after_the_block", "int x; { while (x > 0) { x = x - 1; }; } if while"},
-        SameOutputCase{"comment_ends_the_input", "int x; { if (x < 2) { x = 1; }; } // while"},
-        SameOutputCase{"division_then_comment",
-                       "int x = 8; { x = x / 2 //if\n ; if (x % 3 > 0) { x = 1; }; }"},
-        SameOutputCase{"keyword_after_a_number_in_a_comment", "int x; { x = 12; // 12if\n }"},
-        SameOutputCase{"blank_bytes_between_tokens",
-                       std::string("int x; {\xff if\xff(x < 1) { x = 1; }; }")},
-        SameOutputCase{"deep_nesting", "int x; {" + std::string(200, ' ') +
-                                           [] {
-                                               std::string s;
-                                               for (int i = 0; i < 300; ++i)
-                                                   s += " while (x < 5) {";
-                                               s += " x = x + 1;";
-                                               for (int i = 0; i < 300; ++i) s += " };";
-                                               return s;
-                                           }() +
-                                           " }"},
-        SameOutputCase{"long_program", longDeclarations + "{" + longBody(40000) + " }"}),
+    Driver, SameCode,
+    testing::Values(SameCodeCase{"empty_block", "{}"}, SameCodeCase{"short_block", longProgram(40)},
+                    SameCodeCase{"just_too_short_to_share", longProgram(2047)},
+                    SameCodeCase{"just_long_enough_to_share", longProgram(2048)},
+                    SameCodeCase{"long_block", longProgram(60001)},
+                    SameCodeCase{"one_long_loop", longDeclarations + "{ while (x < 9) {" +
+                                                      longBody(30000) + " }; }"},
+                    SameCodeCase{"long_loops_after_short_statements",
+                                 longDeclarations + "{" + longBody(3000) + " while (b) {" +
+                                     longBody(20000) + " }; }"}),
     testing_support::caseName);
 
 struct LateErrorCase {
@@ -132,10 +137,10 @@ void PrintTo(const LateErrorCase& c, std::ostream* os) {
 
 class LateError : public testing::TestWithParam<LateErrorCase> {};
 
-// By the time these errors are found, megabytes of code have gone into the file.
+// Errors after a long correct start: nothing of the code is written.
 TEST_P(LateError, LeavesOnlyTheDiagnostic) {
     const std::string source = longDeclarations + "{" + longBody(40000) + GetParam().tail;
-    for (const RunResult& run : {compileBetweenFiles(source), compileThroughPipe(source)}) {
+    for (const RunResult& run : {runProgram(LUMOC_PATH, {}, source), compileThroughPipe(source)}) {
         EXPECT_EQ(run.status, GetParam().status);
         EXPECT_EQ(run.out, GetParam().diagnostic);
     }
@@ -188,11 +193,12 @@ RunResult compileOnto(const std::string& path, const std::string& source, bool a
     return result;
 }
 
-// What the file held before the run stays, whether the run succeeds or fails.
+// What the file held before the run stays, whether the run succeeds or fails; a file
+// opened for appending takes the copied half too.
 TEST(Driver, WritesAfterWhatTheFileHeld) {
-    const std::string good = longDeclarations + "{" + longBody(20000) + " }";
+    const std::string good = longProgram(20000);
     const std::string bad = longDeclarations + "{" + longBody(20000) + " z = 1; }";
-    const std::string expected = compileThroughPipe(good).out;
+    const std::string expected = compileInOnePass(good);
     const std::string before = "kept line\n";
     for (bool append : {false, true}) {
         const std::string path = scratchFile("onto");
