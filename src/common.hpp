@@ -125,7 +125,7 @@ class Output {
     // from the returned pointer; `commit` then takes them up to `end`. Lets a line put
     // together from several parts skip a capacity check per part.
     char* room(std::size_t count) {
-        if (count > capacity - used) drain();
+        if (count > limit - used) makeRoom(count);
         return buf + used;
     }
     void commit(const char* end) { used = static_cast<std::size_t>(end - buf); }
@@ -134,6 +134,9 @@ class Output {
     bool flush();
     // Counts a failure of another writer on the same file as this one's own.
     void noteFailure() { failed = true; }
+    // From now on keeps everything written, growing as needed, until `flush`: for code
+    // written ahead of its turn to go out.
+    void hold() { holding = true; }
     // Starts writing afresh to `fd`, dropping anything buffered and any earlier failure.
     void setFd(int fd) {
         this->fd = fd;
@@ -143,12 +146,17 @@ class Output {
 
   private:
     static constexpr std::size_t capacity = std::size_t(1) << 20;
-    char buf[capacity];
+    char* buf = nullptr;    // taken at the first write, from memory backed by huge pages:
+    std::size_t limit = 0;  // page faults on a megabyte of small pages cost milliseconds
+    bool holding = false;
+    bool grown = false;  // `buf` is a heap block of its own
     std::size_t used = 0;
     int fd = 1;
     bool failed = false;
 
     void drain();
+    void makeRoom(std::size_t wanted);
+    void grow(std::size_t wanted);
     void writeAll(const char* bytes, std::size_t count);
     void writeOverflowing(const char* bytes, std::size_t count);
 };
@@ -263,6 +271,35 @@ T* make() {
     return new (arena.allocate(sizeof(T), alignof(T))) T();
 }
 
+// A buffer that lives until the process ends: from the arena, or its own heap block
+// when the pools step aside.
+inline char* lastingBuffer(std::size_t size) {
+    if (!pooledMemory) return new char[size];
+    return static_cast<char*>(arena.allocate(size, alignof(std::max_align_t)));
+}
+
+// Room for `wanted` more bytes: the first buffer, the buffer emptied, or a bigger one
+// while holding.
+inline void Output::makeRoom(std::size_t wanted) {
+    if (buf == nullptr) {
+        buf = lastingBuffer(capacity);
+        limit = capacity;
+    }
+    if (!holding) return drain();
+    if (wanted > limit - used) grow(wanted);
+}
+
+inline void Output::grow(std::size_t wanted) {
+    std::size_t bigger = 2 * limit > used + wanted ? 2 * limit : used + wanted;
+    char* fresh = static_cast<char*>(std::malloc(bigger));
+    if (fresh == nullptr) throw std::bad_alloc();
+    std::memcpy(fresh, buf, used);
+    if (grown) std::free(buf);
+    buf = fresh;
+    limit = bigger;
+    grown = true;
+}
+
 // Ends the run with `status`: flushes `out` first. A failed flush turns a successful run
 // into a failure reported on standard error with `outputErrorStatus`.
 [[noreturn]] void endRun(int status);
@@ -295,7 +332,7 @@ inline void Output::drain() {
 // The common case, a short piece that fits, stays small enough to inline everywhere;
 // with a literal argument the length and the copy are then fixed at compile time.
 inline void Output::write(const char* bytes, std::size_t count) {
-    if (count <= capacity - used) {
+    if (count <= limit - used) {
         std::memcpy(buf + used, bytes, count);
         used += count;
         return;
@@ -304,7 +341,13 @@ inline void Output::write(const char* bytes, std::size_t count) {
 }
 
 inline void Output::writeOverflowing(const char* bytes, std::size_t count) {
-    drain();
+    if (holding) {
+        makeRoom(count);
+        std::memcpy(buf + used, bytes, count);
+        used += count;
+        return;
+    }
+    makeRoom(count);
     if (count >= capacity) {  // a large block goes straight out
         writeAll(bytes, count);
         return;
@@ -324,7 +367,7 @@ inline Output& Output::operator<<(const string& text) {
 }
 
 inline Output& Output::operator<<(char c) {
-    if (used == capacity) drain();
+    if (used == limit) makeRoom(1);
     buf[used++] = c;
     return *this;
 }

@@ -1,19 +1,16 @@
 // lumoc: reads one Lumo program on standard input and writes KORU assembly on standard
 // output, or exactly one diagnostic and a non-zero status. Arguments are ignored.
 //
-// The program is analysed whole, then its code is written. The code of a long program's
-// block is written by two threads once analysis is over: this one writes the first half
-// of the block's statements to standard output while a second writes the other half into
-// an in-memory file, which is copied out after the first half. Each comparison's labels
-// come from its place in the program, and the analyser tells how many comparisons precede
-// any statement, so the second half is numbered exactly as one pass would number it.
-#include <sys/mman.h>
-#include <sys/sendfile.h>
-#include <unistd.h>
-
-#include <cassert>
-#include <cerrno>
+// The program is analysed whole, then its code is written. A long program's block is
+// cut into chunks of statements that two threads write in turns: each puts the code of
+// its next chunk together in a buffer of its own, waits until the chunk before has gone
+// out, writes it, and lets the other thread go on. Each chunk's comparison labels come
+// from its place in the program (the analyser tells how many comparisons precede any
+// statement), so the bytes are those of one pass.
+#include <condition_variable>
 #include <csignal>
+#include <cstddef>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -24,125 +21,126 @@
 namespace lumo {
 namespace {
 
-// Blocks shorter than this are written by one thread: starting another costs more.
-constexpr std::size_t fewestStatementsToShare = 2048;
+// ---- where chunks may begin ------------------------------------------------------
 
-// The statements of the program's block as the analyser finished them, each with the
-// number of comparisons before it.
-struct BlockStatement {
+// A statement of the program's block with the number of comparisons before it; every
+// `sampleSpacing`-th one is kept as the possible start of a chunk.
+struct Sample {
     AST* node;
     int comparisonsBefore;
 };
 
-std::vector<BlockStatement> blockStatements;
+constexpr std::size_t sampleSpacing = 32;
+constexpr std::size_t samplesPerChunk = 32;  // about a thousand statements a chunk
+
+std::vector<Sample> samples;
+std::size_t blockStatements = 0;
 int comparisonsSoFar = 0;
 
 void noteStatement(AST* node, int relationsSoFar) {
-    blockStatements.push_back({node, comparisonsSoFar});
+    if (blockStatements++ % sampleSpacing == 0) samples.push_back({node, comparisonsSoFar});
     comparisonsSoFar = relationsSoFar;
 }
 
-// What the second thread writes and how it went.
-struct SecondHalf {
-    SymTab* symtab;
-    AST* first;  // its first statement; it runs to the end of the block
+// ---- writing chunks in turns -------------------------------------------------------
+
+struct Chunk {
+    AST* first;
+    AST* end;  // the statement after the chunk, or null
     int firstLabel;
-    int overflowLabel;
-    int file = -1;  // in-memory file holding its code
-    bool written = false;
-    std::thread worker;
 };
 
-Output secondHalfCode;  // the second thread's buffer
+class TakingTurns {
+  public:
+    TakingTurns(SymTab* symtab, int overflowLabel, std::vector<Chunk> chunks)
+        : symtab(symtab), overflowLabel(overflowLabel), chunks(std::move(chunks)) {}
 
-void writeSecondHalf(SecondHalf& half) {
-    try {
-        secondHalfCode.setFd(half.file);
-        genOutputTo(secondHalfCode);
-        int labelCount = half.firstLabel;
-        for (AST* node = half.first; node != nullptr; node = node->next)
-            genStatement(half.symtab, node, labelCount, half.overflowLabel);
-        half.written = secondHalfCode.flush();
-    } catch (...) {
-        half.written = false;  // out of memory: the first thread writes this half itself
+    // Writes chunks `first`, `first + step`, ... each when its turn comes.
+    void writeChunks(std::size_t first, std::size_t step, Output& code) {
+        code.hold();
+        genOutputTo(code);
+        for (std::size_t i = first; i < chunks.size(); i += step) {
+            int labelCount = chunks[i].firstLabel;
+            for (AST* node = chunks[i].first; node != chunks[i].end; node = node->next)
+                genStatement(symtab, node, labelCount, overflowLabel);
+            waitForTurn(i);
+            if (!code.flush()) failed = true;
+            passTurn();
+        }
+        genOutputTo(out);
     }
+
+    bool anyFailed() const { return failed; }
+
+  private:
+    SymTab* symtab;
+    int overflowLabel;
+    std::vector<Chunk> chunks;
+    std::mutex lock;
+    std::condition_variable turnPassed;
+    std::size_t turn = 0;  // the chunk whose code goes out next
+    bool failed = false;   // written under the turn, read after both are done
+
+    void waitForTurn(std::size_t chunk) {
+        std::unique_lock<std::mutex> guard(lock);
+        turnPassed.wait(guard, [&] { return turn == chunk; });
+    }
+    void passTurn() {
+        std::lock_guard<std::mutex> guard(lock);
+        ++turn;
+        turnPassed.notify_all();
+    }
+};
+
+// The block cut at every `samplesPerChunk`-th sample; the first chunk starts the block.
+std::vector<Chunk> chunksOfBlock(int firstLabel) {
+    std::vector<Chunk> chunks;
+    for (std::size_t i = 0; i < samples.size(); i += samplesPerChunk) {
+        if (!chunks.empty()) chunks.back().end = samples[i].node;
+        chunks.push_back({samples[i].node, nullptr, firstLabel + 2 * samples[i].comparisonsBefore});
+    }
+    return chunks;
 }
 
-// Copies the in-memory file to standard output behind what `out` holds: by the kernel
-// where it can, else through `out` (an output opened for appending refuses the former).
-bool copyToOutput(int file) {
-    if (!out.flush()) return false;
-    const off_t size = ::lseek(file, 0, SEEK_END);
-    off_t offset = 0;
-    while (offset < size) {
-        ssize_t n = ::sendfile(1, file, &offset, static_cast<std::size_t>(size - offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && offset == 0 && (errno == EINVAL || errno == ENOSYS)) break;
-        if (n <= 0) return false;
-    }
-    std::vector<char> block(offset < size ? std::size_t(1) << 20 : 0);
-    while (offset < size) {
-        ssize_t n = ::pread(file, block.data(), block.size(), offset);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        out.write(block.data(), static_cast<std::size_t>(n));
-        offset += n;
-    }
-    return out.flush();
-}
+Output codeOfSecondThread;
+Output codeOfFirstThread;
 
-bool startSecondHalf(SecondHalf& half) {
-    half.file = ::memfd_create("lumoc-code", MFD_CLOEXEC);
-    if (half.file < 0) return false;
+// Writes the block's statements with two threads; false, with nothing written, when a
+// second thread cannot be had.
+bool writeBlockInTurns(SymTab* symtab, int labelCount, int overflowLabel) {
+    TakingTurns turns(symtab, overflowLabel, chunksOfBlock(labelCount));
+    if (!out.flush()) return true;  // already failed: the run will say so
+    std::thread second;
     try {
-        half.worker = std::thread(writeSecondHalf, std::ref(half));
+        second = std::thread([&turns] { turns.writeChunks(1, 2, codeOfSecondThread); });
     } catch (const std::system_error&) {
-        ::close(half.file);
         return false;
     }
+    turns.writeChunks(0, 2, codeOfFirstThread);
+    second.join();
+    if (turns.anyFailed()) out.noteFailure();
     return true;
 }
 
-// Writes the block's statements from `node` up to (not including) `end`.
-void writeStatements(SymTab* symtab, AST* node, AST* end, int& labelCount, int overflowLabel) {
-    for (; node != end; node = node->next) genStatement(symtab, node, labelCount, overflowLabel);
-}
-
-// Writes the program as `generate` does, sharing the block's statements between two
-// threads when there are enough of them.
-void generateShared(SymTab* symtab, AST* ast, int labelCount) {
+// Writes the program as `generate` does, sharing a long block between two threads.
+void generateSharing(SymTab* symtab, AST* ast, int labelCount) {
     const int overflowLabel = labelCount++;
     genHeader();
     genDeclarations(symtab);
-    SecondHalf half{symtab, nullptr, 0, overflowLabel, -1, false, {}};
-    if (blockStatements.size() >= fewestStatementsToShare) {
-        const BlockStatement& middle = blockStatements[blockStatements.size() / 2];
-        half.first = middle.node;
-        half.firstLabel = labelCount + 2 * middle.comparisonsBefore;
-    }
-    if (half.first == nullptr || !startSecondHalf(half)) half.first = nullptr;
-    writeStatements(symtab, ast, half.first, labelCount, overflowLabel);
-    if (half.first != nullptr) {
-        half.worker.join();
-        assert(labelCount == half.firstLabel);
-        if (!half.written) {
-            writeStatements(symtab, half.first, nullptr, labelCount, overflowLabel);
-        } else if (!copyToOutput(half.file)) {
-            out.noteFailure();
-        }
-        ::close(half.file);
-    }
+    const bool longBlock = samples.size() >= 2 * samplesPerChunk;
+    if (!longBlock || !writeBlockInTurns(symtab, labelCount, overflowLabel))
+        genStatements(symtab, ast, labelCount, overflowLabel);
     genFooter(overflowLabel);
 }
 
-void compileSharingGeneration() {
+void compileSharing() {
     SymTab* symtab = nullptr;
     AST* ast = nullptr;
     int labelCount = 0;
     statementDone = noteStatement;
     synAnal(symtab, ast, labelCount);
     statementDone = nullptr;
-    generateShared(symtab, ast, labelCount);
+    generateSharing(symtab, ast, labelCount);
 }
 
 }  // namespace
@@ -152,6 +150,6 @@ int main() {
     // A closed pipe must show up as a failed write, reported, not as a silent signal.
     std::signal(SIGPIPE, SIG_IGN);
     lumo::chunkSupply.enable();
-    lumo::compileSharingGeneration();
+    lumo::compileSharing();
     lumo::endRun(0);
 }

@@ -85,7 +85,8 @@ class Source {
 
   private:
     int fd = 0;
-    std::vector<unsigned char> block;
+    static constexpr std::size_t blockSize = std::size_t(1) << 18;
+    unsigned char* block = nullptr;
     const unsigned char* cur = nullptr;
     const unsigned char* end = nullptr;
     bool failed = false;
@@ -102,12 +103,12 @@ class Source {
 
     bool refill() {
         if (failed || fd < 0) return fail();
-        block.resize(std::size_t(1) << 18);
+        if (block == nullptr) block = reinterpret_cast<unsigned char*>(lastingBuffer(blockSize));
         ssize_t n;
-        do n = ::read(fd, block.data(), block.size());
+        do n = ::read(fd, block, blockSize);
         while (n < 0 && errno == EINTR);
         if (n <= 0) return fail();
-        cur = block.data();
+        cur = block;
         end = cur + n;
         return true;
     }

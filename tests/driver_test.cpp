@@ -1,7 +1,7 @@
-// The driver writes a long program's code with two threads: the first half of the
-// block's statements directly, the second half into memory on another thread, copied out
-// after the first. The bytes must be those of the one-thread order, whatever standard
-// output is, and an error must leave nothing but the diagnostic.
+// The driver writes a long program's block with two threads, in chunks of about a
+// thousand statements that each thread puts together ahead and writes in its turn. The
+// bytes must be those of the one-thread order, whatever standard output is, and an error
+// must leave nothing but the diagnostic.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -40,8 +40,7 @@ std::string compileInOnePass(const std::string& source) {
     return code;
 }
 
-// lumoc with its output through a pipe, which the copy of the second half must also
-// reach.
+// lumoc with its output through a pipe.
 RunResult compileThroughPipe(const std::string& source) {
     const std::string in = scratchFile("pipe-in");
     writeFile(in, source);
@@ -109,19 +108,20 @@ TEST_P(SameCode, AsInOnePass) {
     EXPECT_TRUE(toPipe.out == expected) << "output to a pipe differs";
 }
 
-// Short blocks are written by one thread, long ones by two; the split falls between
-// statements of the program's block, never inside a nested body.
+// Short blocks are written by one thread, blocks of 2017 statements or more (two chunks)
+// by two; chunks begin at statements of the program's block, never inside a body.
 INSTANTIATE_TEST_SUITE_P(
     Driver, SameCode,
     testing::Values(SameCodeCase{"empty_block", "{}"}, SameCodeCase{"short_block", longProgram(40)},
-                    SameCodeCase{"just_too_short_to_share", longProgram(2047)},
-                    SameCodeCase{"just_long_enough_to_share", longProgram(2048)},
+                    SameCodeCase{"just_too_short_to_share", longProgram(2016)},
+                    SameCodeCase{"just_long_enough_to_share", longProgram(2017)},
+                    SameCodeCase{"odd_number_of_chunks", longProgram(3 * 1024 + 5)},
                     SameCodeCase{"long_block", longProgram(60001)},
                     SameCodeCase{"one_long_loop", longDeclarations + "{ while (x < 9) {" +
                                                       longBody(30000) + " }; }"},
-                    SameCodeCase{"long_loops_after_short_statements",
+                    SameCodeCase{"long_loops_among_short_statements",
                                  longDeclarations + "{" + longBody(3000) + " while (b) {" +
-                                     longBody(20000) + " }; }"}),
+                                     longBody(20000) + " };" + longBody(3000) + " }"}),
     testing_support::caseName);
 
 struct LateErrorCase {
