@@ -47,7 +47,7 @@ char* carve(std::size_t bytes) {
 
 // Every empty text is this one NUL: it has no character that could be written to, so
 // sharing it is invisible, and it spares the many empty fields of the tree a buffer each.
-char emptyText[1] = {'\0'};
+char* const emptyText = string::sharedEmpty;
 
 // A buffer for `count` characters and the terminating NUL.
 char* newBuffer(int count) {
@@ -92,8 +92,6 @@ bool isWhite(int c) {
 
 }  // namespace
 
-string::string() : data(copyOf("", 0)), len(0) {}
-
 string::string(char c) : data(copyOf(&c, 1)), len(1) {}
 
 string::string(const char* text) : len(static_cast<int>(std::strlen(text))) {
@@ -111,7 +109,9 @@ string::string(char c, int count) : string() {
     len = count;
 }
 
-string::~string() {
+char string::sharedEmpty[1] = {'\0'};
+
+void string::release() {
     releaseBuffer(data, len);
 }
 

@@ -11,12 +11,16 @@ namespace lumo {
 
 class string {
   public:
-    string();
+    // An empty text points at a NUL it shares with every other empty text; it is never
+    // written to nor released, so each record's empty fields cost no buffer and no call.
+    string() : data(sharedEmpty), len(0) {}
     string(char c);
     string(const char* text);
     string(const string& other);
     string(char c, int count);
-    ~string();
+    ~string() {
+        if (len != 0) release();
+    }
 
     int length() const { return len; }
     const char* c_str() const { return data ? data : ""; }
@@ -38,11 +42,15 @@ class string {
     // collects a token's characters in a buffer and makes its text in one step).
     void assign(const char* text, int count);
 
+    // The NUL every empty text points at; nothing writes to it.
+    static char sharedEmpty[1];
+
   private:
     char* data;
     int len;
 
     void checkSubscript(int pos) const;
+    void release();
 };
 
 string operator+(const string& left, const string& right);
