@@ -223,7 +223,8 @@ class Arena {
     char* end = nullptr;
 
     void grab(std::size_t atLeast) {
-        std::size_t size = sizeof(char*) + (atLeast > nextChunk ? atLeast : nextChunk);
+        atLeast += sizeof(char*);  // the link to the chunk before
+        std::size_t size = atLeast > nextChunk ? atLeast : nextChunk;
         if (nextChunk < ChunkSupply::chunkSize) nextChunk *= 2;
         char* chunk = nullptr;
         if (size <= ChunkSupply::chunkSize && nextChunk == ChunkSupply::chunkSize) {
