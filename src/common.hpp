@@ -134,9 +134,9 @@ class Output {
     bool flush();
     // Counts a failure of another writer on the same file as this one's own.
     void noteFailure() { failed = true; }
-    // From now on keeps everything written, growing as needed, until `flush`: for code
-    // written ahead of its turn to go out.
-    void hold() { holding = true; }
+    // While holding, keeps everything written, growing as needed, until `flush`: for code
+    // put together ahead of its turn to go out.
+    void hold(bool on) { holding = on; }
     // Starts writing afresh to `fd`, dropping anything buffered and any earlier failure.
     void setFd(int fd) {
         this->fd = fd;
@@ -188,7 +188,7 @@ class ChunkSupply {
     }
 
   private:
-    static constexpr std::size_t lead = 3;  // chunks kept ready
+    static constexpr std::size_t lead = 2;  // chunks kept ready
     struct Shared;
     Shared* shared = nullptr;  // never freed: the helper may run until the process ends
     bool enabled = false;
@@ -228,7 +228,9 @@ class Arena {
         if (nextChunk < ChunkSupply::chunkSize) nextChunk *= 2;
         char* chunk = nullptr;
         if (size <= ChunkSupply::chunkSize && nextChunk == ChunkSupply::chunkSize) {
-            if (++fullSizeChunks == 2) chunkSupply.start();  // the program is a big one
+            // Only a big program gets the helper: its chunks ready ahead are memory that a
+            // small one would never use.
+            if (++fullSizeChunks == 4) chunkSupply.start();
             chunk = chunkSupply.take();
             if (chunk != nullptr) size = ChunkSupply::chunkSize;
         }

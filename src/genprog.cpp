@@ -57,7 +57,7 @@ class TakingTurns {
 
     // Writes chunks `first`, `first + step`, ... each when its turn comes.
     void writeChunks(std::size_t first, std::size_t step, Output& code) {
-        code.hold();
+        code.hold(true);
         genOutputTo(code);
         for (std::size_t i = first; i < chunks.size(); i += step) {
             int labelCount = chunks[i].firstLabel;
@@ -67,6 +67,7 @@ class TakingTurns {
             if (!code.flush()) failed = true;
             passTurn();
         }
+        code.hold(false);
         genOutputTo(out);
     }
 
@@ -103,7 +104,6 @@ std::vector<Chunk> chunksOfBlock(int firstLabel) {
 }
 
 Output codeOfSecondThread;
-Output codeOfFirstThread;
 
 // Writes the block's statements with two threads; false, with nothing written, when a
 // second thread cannot be had.
@@ -116,7 +116,7 @@ bool writeBlockInTurns(SymTab* symtab, int labelCount, int overflowLabel) {
     } catch (const std::system_error&) {
         return false;
     }
-    turns.writeChunks(0, 2, codeOfFirstThread);
+    turns.writeChunks(0, 2, out);
     second.join();
     if (turns.anyFailed()) out.noteFailure();
     return true;
