@@ -293,17 +293,21 @@ namespace {
 thread_local std::vector<RPolish*> elementPool;
 thread_local std::size_t elementsInUse = 0;
 
-// An element with every field reset; texts are only reassigned when they hold something.
+// An element with every field reset but the texts `oper` and `symName`: the caller sets
+// the one it uses and empties the other (an assignment releases what a text held, so
+// emptying the used one first would only cost a release more).
 RPolish* newElement() {
     if (elementsInUse == elementPool.size()) elementPool.push_back(make<RPolish>());
     RPolish* e = elementPool[elementsInUse++];
     e->isOperator = false;
     e->isSymbol = false;
-    if (e->oper.length() != 0) e->oper = "";
-    if (e->symName.length() != 0) e->symName = "";
     e->value = 0;
     e->next = nullptr;
     return e;
+}
+
+void empty(string& text) {
+    if (text.length() != 0) text = string();
 }
 
 struct ListBuilder {
@@ -322,6 +326,7 @@ void appendOperator(const string& op) {
     RPolish* e = newElement();
     e->isOperator = true;
     e->oper = op;
+    empty(e->symName);
     append(e);
 }
 
@@ -333,17 +338,21 @@ void convertFactor(Factor* f) {
         e->value = f->intValue;
         if (f->factorType == BOOL_TYPE)
             e->value = f->boolValue.compare("true") == 0 ? trueval : falseval;
+        empty(e->oper);
+        empty(e->symName);
         append(e);
     } else if (f->symbol != nullptr) {
         RPolish* e = newElement();
         e->isSymbol = true;
         e->symName = f->symbol->name;
+        empty(e->oper);
         append(e);
     } else if (f->subExp != nullptr) {
         convertExpression(f->subExp);
     } else {
         convertFactor(f->notFactor);
-        appendOperator(string('!'));
+        static const string notOperator('!');
+        appendOperator(notOperator);
     }
 }
 

@@ -332,13 +332,24 @@ void lexAnal(LexToken& token) {
     skipWhiteComments();
 }
 
+namespace {
+
+// Names repeat (`i = i + 1`): a field that already holds the name keeps its text.
+void setName(string& field, std::string_view name) {
+    const bool same = static_cast<std::size_t>(field.length()) == name.size() &&
+                      std::memcmp(field.c_str(), name.data(), name.size()) == 0;
+    if (!same) field.assign(name.data(), static_cast<int>(name.size()));
+}
+
+}  // namespace
+
 void lexIdResWdBool(LexToken& token) {
     std::string_view name = source.takeRun([](int c) { return isNameChar(c); }, text);
     token.kind = nameKind(name);
     if (token.kind == BOOLEAN_LITERAL)
-        token.boolValue.assign(name.data(), static_cast<int>(name.size()));
+        setName(token.boolValue, name);
     else if (token.kind == IDENTIFIER)
-        token.idName.assign(name.data(), static_cast<int>(name.size()));
+        setName(token.idName, name);
 }
 
 void lexIntLit(LexToken& token) {
