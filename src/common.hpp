@@ -14,10 +14,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -134,6 +136,8 @@ class Output {
     bool flush();
     // Counts a failure of another writer on the same file as this one's own.
     void noteFailure() { failed = true; }
+    // What is buffered and not yet written.
+    std::string_view buffered() const { return {buf, used}; }
     // While holding, keeps everything written, growing as needed, until `flush`: for code
     // put together ahead of its turn to go out.
     void hold(bool on) { holding = on; }
@@ -190,7 +194,8 @@ class ChunkSupply {
   private:
     static constexpr std::size_t lead = 2;  // chunks kept ready
     struct Shared;
-    Shared* shared = nullptr;  // never freed: the helper may run until the process ends
+    std::atomic<Shared*> shared{nullptr};  // never freed: the helper may run until the end
+    std::atomic<bool> started{false};
     bool enabled = false;
 };
 
@@ -307,8 +312,15 @@ inline void Output::grow(std::size_t wanted) {
 // into a failure reported on standard error with `outputErrorStatus`.
 [[noreturn]] void endRun(int status);
 
-// Standard output of the run.
-inline Output out;
+// Standard output of the run. Each thread has its own: a thread analysing part of a
+// program keeps its diagnostic there until it is known to be the run's first.
+inline thread_local Output out;
+
+// A thread whose end of run must not end the process throws this from endRun instead.
+struct RunEnded {
+    int status;
+};
+inline thread_local bool endRunThrows = false;
 
 // Tools that must survive the end of a run (the fuzzing harness) replace what endRun
 // does after flushing; by default it is std::exit.
@@ -395,6 +407,7 @@ inline bool Output::flush() {
 }
 
 inline void endRun(int status) {
+    if (endRunThrows) throw RunEnded{status};
     if (!out.flush() && status == 0) {
         std::fputs("lumo: cannot write standard output\n", stderr);
         status = outputErrorStatus;
@@ -410,7 +423,7 @@ struct ChunkSupply::Shared {
 };
 
 inline void ChunkSupply::start() {
-    if (!enabled || shared != nullptr) return;
+    if (!enabled || started.exchange(true)) return;  // two analysing threads may ask
     Shared* state = new Shared();
     state->ready.reserve(lead);
     try {
@@ -431,16 +444,17 @@ inline void ChunkSupply::start() {
         delete state;  // no thread: chunks are made on demand
         return;
     }
-    shared = state;
+    shared.store(state, std::memory_order_release);
 }
 
 inline char* ChunkSupply::take() {
-    if (shared == nullptr) return nullptr;
-    std::lock_guard<std::mutex> guard(shared->lock);
-    if (shared->ready.empty()) return nullptr;
-    char* chunk = shared->ready.back();
-    shared->ready.pop_back();
-    shared->wanted.notify_one();
+    Shared* state = shared.load(std::memory_order_acquire);
+    if (state == nullptr) return nullptr;
+    std::lock_guard<std::mutex> guard(state->lock);
+    if (state->ready.empty()) return nullptr;
+    char* chunk = state->ready.back();
+    state->ready.pop_back();
+    state->wanted.notify_one();
     return chunk;
 }
 

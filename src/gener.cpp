@@ -19,10 +19,10 @@ namespace {
 // Where the code goes: `out`, unless the thread writing part of the code elsewhere
 // chose another output. Everything the generator keeps between calls is per thread, so
 // that two threads can write the code of two parts of a program at once.
-thread_local Output* codeOutput = &out;
+thread_local Output* codeOutput = nullptr;  // null: this thread's `out`
 
 Output& code() {
-    return *codeOutput;
+    return codeOutput != nullptr ? *codeOutput : out;
 }
 
 // A number as text, formatted once for the lines that name it.
@@ -84,7 +84,7 @@ constexpr int longestInPlace = 4096;
 }  // namespace
 
 void genOutputTo(Output& output) {
-    codeOutput = &output;
+    codeOutput = &output == &out ? nullptr : &output;
 }
 
 // ---- program frame ------------------------------------------------------------------

@@ -1,22 +1,40 @@
 // lumoc: reads one Lumo program on standard input and writes KORU assembly on standard
 // output, or exactly one diagnostic and a non-zero status. Arguments are ignored.
 //
-// The program is analysed whole, then its code is written. A long program's block is
-// cut into chunks of statements that two threads write in turns: each puts the code of
-// its next chunk together in a buffer of its own, waits until the chunk before has gone
-// out, writes it, and lets the other thread go on. Each chunk's comparison labels come
-// from its place in the program (the analyser tells how many comparisons precede any
-// statement), so the bytes are those of one pass.
+// The program is analysed whole, then its code is written; both phases use two threads
+// on a long program.
+//
+// Analysis: when the input is a regular file, a second thread finds a ";" that ends a
+// statement of the program's block near the middle of the file, and analyses the block
+// from there once the declarations are known, while this thread analyses it up to that
+// ";". An error of the first part is the run's first error; the second part's error
+// counts only when the first part has none. The second part's labels are numbered on
+// from the first part's when the two are joined.
+//
+// Generation: the block is cut into chunks of statements that two threads write in
+// turns: each puts the code of its next chunk together in a buffer of its own, waits
+// until the chunk before has gone out, writes it, and lets the other thread go on. Each
+// chunk's comparison labels come from its place in the program (the analyser tells how
+// many comparisons precede any statement), so the bytes are those of one pass.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <mutex>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #include "common.hpp"
 #include "genprog.hpp"
+#include "lexer.hpp"
 
 namespace lumo {
 namespace {
@@ -33,13 +51,249 @@ struct Sample {
 constexpr std::size_t sampleSpacing = 32;
 constexpr std::size_t samplesPerChunk = 32;  // about a thousand statements a chunk
 
-std::vector<Sample> samples;
-std::size_t blockStatements = 0;
-int comparisonsSoFar = 0;
+// What a thread analysing (part of) the block notes of its statements.
+struct BlockNotes {
+    std::vector<Sample> samples;
+    std::size_t statements = 0;
+    int comparisons = 0;  // read so far
+    AST* last = nullptr;  // the latest statement
+};
+
+thread_local BlockNotes notes;
 
 void noteStatement(AST* node, int relationsSoFar) {
-    if (blockStatements++ % sampleSpacing == 0) samples.push_back({node, comparisonsSoFar});
-    comparisonsSoFar = relationsSoFar;
+    if (notes.statements++ % sampleSpacing == 0) notes.samples.push_back({node, notes.comparisons});
+    notes.comparisons = relationsSoFar;
+    notes.last = node;
+}
+
+// ---- finding where the second part of the analysis begins ---------------------------
+
+// What each byte means to the search for the split.
+enum Kind : unsigned char { PLAIN, QUOTE, SLASH_BYTE, OPEN, CLOSE, SEMICOLON };
+
+struct Kinds {
+    unsigned char of[256];
+    constexpr Kinds() : of() {
+        of[static_cast<unsigned char>('"')] = QUOTE;
+        of[static_cast<unsigned char>('/')] = SLASH_BYTE;
+        of[static_cast<unsigned char>('{')] = OPEN;
+        of[static_cast<unsigned char>('}')] = CLOSE;
+        of[static_cast<unsigned char>(';')] = SEMICOLON;
+    }
+};
+
+constexpr Kinds kinds{};
+
+// Reads the input as the scanner would, tracking comments, string literals and braces,
+// up to the first ";" at the block's level (depth 1) from `from` on. It need not be
+// right: the first part ends there only if its own analysis finds a statement of the
+// block ending there, and otherwise reads the whole block itself.
+class SplitFinder {
+  public:
+    explicit SplitFinder(std::uint64_t from) : from(from) {}
+
+    // Feeds the next bytes; true once the ";" is found (`split` is the offset after it).
+    bool feed(const unsigned char* p, std::size_t count) {
+        std::size_t i = 0;
+        while (i < count) {
+            switch (state) {
+                case TEXT:
+                    i = skipPast(p, i, count, '"');
+                    break;
+                case COMMENT:
+                    i = skipPast(p, i, count, '\n');
+                    break;
+                case SLASH:
+                    state = p[i] == '/' ? COMMENT : CODE;
+                    i += state == COMMENT ? 1 : 0;
+                    break;
+                default:
+                    if (code(p, i, count)) {
+                        split = position + i;
+                        return true;
+                    }
+            }
+        }
+        position += count;
+        return false;
+    }
+    std::uint64_t split = 0;
+
+  private:
+    enum State { CODE, SLASH, COMMENT, TEXT };
+    State state = CODE;
+    int depth = 0;
+    std::uint64_t from;
+    std::uint64_t position = 0;
+
+    std::size_t skipPast(const unsigned char* p, std::size_t i, std::size_t count, int end) {
+        const void* found = std::memchr(p + i, end, count - i);
+        if (found == nullptr) return count;
+        state = CODE;
+        return static_cast<std::size_t>(static_cast<const unsigned char*>(found) - p) + 1;
+    }
+
+    // Reads code from `i` up to and past the next byte that matters; true when that byte
+    // is the ";" sought.
+    bool code(const unsigned char* p, std::size_t& i, std::size_t count) {
+        while (i < count && kinds.of[p[i]] == PLAIN) ++i;
+        if (i == count) return false;
+        const unsigned char kind = kinds.of[p[i++]];
+        if (kind == QUOTE) state = TEXT;
+        if (kind == SLASH_BYTE) state = SLASH;
+        if (kind == OPEN) ++depth;
+        if (kind == CLOSE) --depth;
+        return kind == SEMICOLON && depth == 1 && position + i > from;
+    }
+};
+
+// ---- the second part of the analysis -------------------------------------------------
+
+constexpr std::uint64_t shortestSplitInput = std::uint64_t(1) << 19;
+// The second part starts later (after finding where it begins), so it is the smaller.
+constexpr std::uint64_t splitPercent = 60;
+
+struct SecondPart {
+    std::uint64_t inputStart = 0;  // where standard input's reading began
+    std::uint64_t inputSize = 0;
+    // Found by the second thread: where its part begins (0: nowhere). Its labels are
+    // numbered from 0 and moved after the first part's when the parts are joined.
+    std::atomic<std::uint64_t> split{0};
+    // Set by this thread.
+    SymTab* symtab = nullptr;
+    std::atomic<bool> declared{false};
+    std::atomic<bool> unwanted{false};  // the first part ended the run or read the block
+    // The second part's outcome, read once it is done.
+    std::atomic<bool> done{false};
+    AST* list = nullptr;
+    int labelCount = 0;
+    BlockNotes notes;
+    int status = 0;  // a diagnostic's status, or 0
+    std::string diagnostic;
+};
+
+// Never destroyed: the second thread may still run while the process ends on an error.
+SecondPart& part = *new SecondPart;
+
+void pause() {
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+}
+
+bool findSplit() {
+    SplitFinder finder(part.inputSize / 100 * splitPercent);
+    std::vector<unsigned char> block(std::size_t(1) << 18);
+    for (std::uint64_t at = 0; at < part.inputSize;) {
+        if (part.unwanted.load(std::memory_order_relaxed)) return false;
+        ssize_t n =
+            ::pread(0, block.data(), block.size(), static_cast<off_t>(part.inputStart + at));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        if (finder.feed(block.data(), static_cast<std::size_t>(n))) {
+            part.split.store(finder.split, std::memory_order_release);
+            return true;
+        }
+        at += static_cast<std::uint64_t>(n);
+    }
+    return false;
+}
+
+bool noteOnly(AST* node, int relationsSoFar) {
+    noteStatement(node, relationsSoFar);
+    return false;
+}
+
+void analyseSecondPart() {
+    if (!findSplit()) return part.done.store(true, std::memory_order_release);
+    while (!part.declared.load(std::memory_order_acquire)) {
+        if (part.unwanted.load(std::memory_order_relaxed))
+            return part.done.store(true, std::memory_order_release);
+        pause();
+    }
+    endRunThrows = true;  // a diagnostic here waits for the first part's verdict
+    out.hold(true);
+    statementDone = noteOnly;
+    readFromFdAt(0, part.inputStart + part.split.load(std::memory_order_relaxed));
+    int labelCount = 0;
+    try {
+        synRestOfBlock(part.symtab, part.list, labelCount);
+        part.labelCount = labelCount;
+    } catch (const RunEnded& ended) {
+        part.status = ended.status;
+        part.diagnostic = std::string(out.buffered());
+    }
+    part.notes = std::move(notes);
+    part.done.store(true, std::memory_order_release);
+}
+
+void declarationsKnown(SymTab* symtab) {
+    part.symtab = symtab;
+    part.declared.store(true, std::memory_order_release);
+}
+
+bool stoppedAtSplit = false;
+
+// The first part ends after the ";" where the second begins.
+bool noteFirstStatement(AST* node, int relationsSoFar) {
+    noteStatement(node, relationsSoFar);
+    const std::uint64_t split = part.split.load(std::memory_order_acquire);
+    stoppedAtSplit = split != 0 && tokenEnd() == split;
+    return stoppedAtSplit;
+}
+
+bool startSecondPart() {
+    struct stat input;
+    if (::fstat(0, &input) != 0 || !S_ISREG(input.st_mode)) return false;
+    const off_t start = ::lseek(0, 0, SEEK_CUR);
+    if (start < 0 || input.st_size - start < static_cast<off_t>(shortestSplitInput)) return false;
+    part.inputStart = static_cast<std::uint64_t>(start);
+    part.inputSize = static_cast<std::uint64_t>(input.st_size - start);
+    try {
+        std::thread(analyseSecondPart).detach();
+    } catch (const std::system_error&) {
+        return false;
+    }
+    declarationsDone = declarationsKnown;
+    statementDone = noteFirstStatement;
+    return true;
+}
+
+void waitForSecondPart() {
+    while (!part.done.load(std::memory_order_acquire)) pause();
+}
+
+// Adds `delta` to every label of the statements in `list` and in their bodies.
+void moveLabels(AST* list, int delta) {
+    for (AST* node = list; node != nullptr; node = node->next) {
+        if (node->kind == IF_ST) {
+            node->ifSt->elseLabel += delta;
+            node->ifSt->endLabel += delta;
+            moveLabels(node->ifSt->thenPart, delta);
+            moveLabels(node->ifSt->elsePart, delta);
+        } else if (node->kind == WHILE_ST) {
+            node->whileSt->startLabel += delta;
+            node->whileSt->endLabel += delta;
+            moveLabels(node->whileSt->body, delta);
+        }
+    }
+}
+
+// Joins the second part to the first: its error if it had one, else its statements
+// after the first part's, with labels and comparison counts following on.
+void joinSecondPart(AST*& ast, int& labelCount) {
+    waitForSecondPart();
+    if (part.status > 0) {
+        out.write(part.diagnostic.data(), part.diagnostic.size());
+        endRun(part.status);
+    }
+    moveLabels(part.list, labelCount);
+    labelCount += part.labelCount;
+    (notes.last == nullptr ? ast : notes.last->next) = part.list;
+    for (Sample sample : part.notes.samples) {
+        sample.comparisonsBefore += notes.comparisons;
+        notes.samples.push_back(sample);
+    }
+    notes.statements += part.notes.statements;
 }
 
 // ---- writing chunks in turns -------------------------------------------------------
@@ -96,6 +350,7 @@ class TakingTurns {
 // The block cut at every `samplesPerChunk`-th sample; the first chunk starts the block.
 std::vector<Chunk> chunksOfBlock(int firstLabel) {
     std::vector<Chunk> chunks;
+    const std::vector<Sample>& samples = notes.samples;
     for (std::size_t i = 0; i < samples.size(); i += samplesPerChunk) {
         if (!chunks.empty()) chunks.back().end = samples[i].node;
         chunks.push_back({samples[i].node, nullptr, firstLabel + 2 * samples[i].comparisonsBefore});
@@ -127,7 +382,7 @@ void generateSharing(SymTab* symtab, AST* ast, int labelCount) {
     const int overflowLabel = labelCount++;
     genHeader();
     genDeclarations(symtab);
-    const bool longBlock = samples.size() >= 2 * samplesPerChunk;
+    const bool longBlock = notes.samples.size() >= 2 * samplesPerChunk;
     if (!longBlock || !writeBlockInTurns(symtab, labelCount, overflowLabel))
         genStatements(symtab, ast, labelCount, overflowLabel);
     genFooter(overflowLabel);
@@ -137,9 +392,15 @@ void compileSharing() {
     SymTab* symtab = nullptr;
     AST* ast = nullptr;
     int labelCount = 0;
-    statementDone = noteStatement;
+    const bool splitting = startSecondPart();
+    if (!splitting) statementDone = noteOnly;
     synAnal(symtab, ast, labelCount);
     statementDone = nullptr;
+    declarationsDone = nullptr;
+    if (stoppedAtSplit)
+        joinSecondPart(ast, labelCount);
+    else if (splitting)
+        part.unwanted.store(true, std::memory_order_relaxed);  // this thread read it all
     generateSharing(symtab, ast, labelCount);
 }
 

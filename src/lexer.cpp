@@ -25,6 +25,12 @@ constexpr int endOfInput = -1;
 class Source {
   public:
     void openFd(int fd) { reset(fd, nullptr, 0); }
+    // Reads `fd` from `offset` on, leaving the file's own position alone.
+    void openFdAt(int fd, std::uint64_t offset) {
+        reset(fd, nullptr, 0);
+        readAt = true;
+        fileOffset = offset;
+    }
     void openText(const char* text, std::size_t size) {
         reset(-1, reinterpret_cast<const unsigned char*>(text), size);
     }
@@ -83,8 +89,17 @@ class Source {
         }
     }
 
+    // Bytes consumed so far (pushed-back ones not counted).
+    std::uint64_t position() const {
+        return blockStart + static_cast<std::uint64_t>(cur - first) - static_cast<unsigned>(pushed);
+    }
+
   private:
     int fd = 0;
+    bool readAt = false;
+    std::uint64_t fileOffset = 0;          // where reading at an offset goes on
+    std::uint64_t blockStart = 0;          // bytes before the current block
+    const unsigned char* first = nullptr;  // the current block's first byte
     static constexpr std::size_t blockSize = std::size_t(1) << 18;
     unsigned char* block = nullptr;
     const unsigned char* cur = nullptr;
@@ -95,8 +110,10 @@ class Source {
 
     void reset(int newFd, const unsigned char* text, std::size_t size) {
         fd = newFd;
-        cur = text;
+        readAt = false;
+        cur = first = text;
         end = text + size;
+        blockStart = 0;
         failed = false;
         pushed = 0;
     }
@@ -105,10 +122,14 @@ class Source {
         if (failed || fd < 0) return fail();
         if (block == nullptr) block = reinterpret_cast<unsigned char*>(lastingBuffer(blockSize));
         ssize_t n;
-        do n = ::read(fd, block, blockSize);
+        do
+            n = readAt ? ::pread(fd, block, blockSize, static_cast<off_t>(fileOffset))
+                       : ::read(fd, block, blockSize);
         while (n < 0 && errno == EINTR);
         if (n <= 0) return fail();
-        cur = block;
+        blockStart += static_cast<std::uint64_t>(end - first);
+        fileOffset += static_cast<std::uint64_t>(n);
+        cur = first = block;
         end = cur + n;
         return true;
     }
@@ -120,8 +141,11 @@ class Source {
     }
 };
 
-Source source;
-std::string text;  // characters of the token being scanned
+// Each thread scans a source of its own: a long program's block may be analysed in two
+// parts at once.
+thread_local Source source;
+thread_local std::string text;            // characters of the token being scanned
+thread_local std::uint64_t lastTokenEnd;  // where the last token ended
 
 bool isLetter(int c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -302,6 +326,14 @@ void readFromText(const char* program, std::size_t size) {
     source.openText(program, size);
 }
 
+void readFromFdAt(int fd, std::uint64_t offset) {
+    source.openFdAt(fd, offset);
+}
+
+std::uint64_t tokenEnd() {
+    return lastTokenEnd;
+}
+
 void skipWhiteComments() {
     for (;;) {
         source.takeWhile([](int c) { return isBlank(c); }, nullptr);
@@ -329,6 +361,7 @@ void lexAnal(LexToken& token) {
         lexStringLit(token);
     else
         lexPunctuation(token, source.get());
+    lastTokenEnd = source.position();
     skipWhiteComments();
 }
 

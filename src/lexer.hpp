@@ -69,5 +69,12 @@ void writeToken(const LexToken& token);
 // text in memory instead; the text must outlive the scan.
 void readFromFd(int fd);
 void readFromText(const char* text, std::size_t size);
+// Reads the file `fd` from `offset` on without moving its position (with pread), so that
+// another thread can scan a later part of the same file.
+void readFromFdAt(int fd, std::uint64_t offset);
+
+// Where the last token read ended, in bytes from where this thread's reading began.
+// Each thread scans a source of its own.
+std::uint64_t tokenEnd();
 
 }  // namespace lumo

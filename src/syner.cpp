@@ -73,10 +73,13 @@ class SymIndex {
     }
 };
 
-SymIndex symIndex;
+// Never destroyed: a thread analysing the second part of a block may still look names
+// up while the process ends on an error in the first.
+SymIndex& symIndex = *new SymIndex;
 
-int nesting = 0;
-int relationsRead = 0;  // relational operators read in this run
+// Per thread, as each thread analysing a part of a block counts its own.
+thread_local int nesting = 0;
+thread_local int relationsRead = 0;  // relational operators read in this run
 
 // Holds one level of source nesting for as long as it lives.
 class NestingLevel {
@@ -96,6 +99,8 @@ class NestingLevel {
 
 // Forgets what an earlier run left behind (a run cut short by an error leaves state).
 void resetAnalyser();
+
+void statementList(SymTab* symtab, AST*& list, int& labelCount, LexToken& token);
 
 void advance(LexToken& token) {
     lexAnal(token);
@@ -160,7 +165,16 @@ void synAnal(SymTab*& symtab, AST*& ast, int& labelCount) {
     symtab = nullptr;
     ast = nullptr;
     synDeclarations(symtab, token);
+    if (declarationsDone != nullptr) declarationsDone(symtab);
     synStatements(symtab, ast, labelCount, token);
+}
+
+void synRestOfBlock(SymTab* symtab, AST*& list, int& labelCount) {
+    resetAnalyser();
+    LexToken token;
+    skipWhiteComments();
+    lexAnal(token);
+    statementList(symtab, list, labelCount, token);
 }
 
 // ---- declarations -------------------------------------------------------------------
@@ -252,6 +266,13 @@ void synDec(SymTab*& symtab, LexToken& token) {
 void synStatements(SymTab* symtab, AST*& list, int& labelCount, LexToken token) {
     expect(LBRACE, 4, token);
     advance(token);
+    statementList(symtab, list, labelCount, token);
+}
+
+namespace {
+
+// { statement ";" } up to "}"; a watcher may end the program's block early.
+void statementList(SymTab* symtab, AST*& list, int& labelCount, LexToken& token) {
     AST* last = nullptr;
     list = nullptr;
     while (token.kind != RBRACE) {
@@ -260,10 +281,12 @@ void synStatements(SymTab* symtab, AST*& list, int& labelCount, LexToken token) 
         expect(TERMINATOR, 8, token);
         (last == nullptr ? list : last->next) = node;
         last = node;
-        if (nesting == 0 && statementDone != nullptr) statementDone(node, relationsRead);
+        if (nesting == 0 && statementDone != nullptr && statementDone(node, relationsRead)) return;
         advance(token);
     }
 }
+
+}  // namespace
 
 // statement = assignment | if | while | input | output
 void synStatement(SymTab* symtab, AST*& node, int& labelCount, LexToken& token) {
@@ -418,7 +441,7 @@ struct Link {
 
 // Operands of the chains being read, innermost chain on top.
 template <typename Node>
-std::vector<Link<Node>> pendingLinks;
+thread_local std::vector<Link<Node>> pendingLinks;
 
 void parseOperand(SymTab* symtab, Term* node, LexToken& token, DataType& type) {
     synFactor(symtab, node->factor, token);

@@ -119,12 +119,20 @@ bool lookup(const LexToken& token, SymTab* symtab, SymTab*& entry);
 // Analyses a whole program from the scanner; returns only when it is free of errors.
 void synAnal(SymTab*& symtab, AST*& ast, int& labelCount);
 
-// Called, when set, after each statement of the program's own block has been read and
-// linked into the list, with the number of relational operators read so far: how many
-// comparisons the code of the statements up to it holds. The driver uses it to share
-// out the writing of a long program's code. It runs inside analysis; an error may still
-// follow.
-inline void (*statementDone)(AST* node, int relationsSoFar) = nullptr;
+// Analyses the rest of a program's block from the scanner's position, which must be the
+// start of a statement of that block (after a ";" of it): the statements up to the
+// block's closing brace, as `synStatements` would read them there. Lets a second thread
+// analyse the second part of a long block.
+void synRestOfBlock(SymTab* symtab, AST*& list, int& labelCount);
+
+// Watchers of this thread's analysis, when set. `declarationsDone` is called once the
+// table is complete. `statementDone` is called after each statement of the program's
+// own block has been read and linked into the list, with the number of relational
+// operators this thread has read so far (how many comparisons the code up to it holds);
+// returning true ends the block there, as if its closing brace came next. Both run
+// inside analysis; an error may still follow.
+inline thread_local void (*declarationsDone)(SymTab* symtab) = nullptr;
+inline thread_local bool (*statementDone)(AST* node, int relationsSoFar) = nullptr;
 
 void synDeclarations(SymTab*& symtab, LexToken& token);
 void synDec(SymTab*& symtab, LexToken& token);

@@ -86,6 +86,20 @@ std::string longProgram(int statements) {
     return longDeclarations + "{" + longBody(statements) + " }";
 }
 
+// A long block whose comments hold what could be taken for braces, ends of statements,
+// texts and keywords, in a program whose string constant does too.
+std::string trickyProgram(int statements) {
+    std::string body;
+    for (int i = 0; i < statements; ++i) {
+        body += longBody(1 + i % 6).substr(0);
+        if (i % 7 == 0) body += " // ; } { \" if while ;\n";
+        if (i % 11 == 0) body += "\n//}}}\n";
+    }
+    return "const string t = \"; } { // \"; int x; int y = 3; bool b; const string s = \"s\";\n"
+           "{" +
+           body + " }";
+}
+
 struct SameCodeCase {
     const char* name;
     std::string source;
@@ -119,6 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
                     SameCodeCase{"long_block", longProgram(60001)},
                     SameCodeCase{"one_long_loop", longDeclarations + "{ while (x < 9) {" +
                                                       longBody(30000) + " }; }"},
+                    SameCodeCase{"tricky_comments_and_texts", trickyProgram(12000)},
                     SameCodeCase{"long_loops_among_short_statements",
                                  longDeclarations + "{" + longBody(3000) + " while (b) {" +
                                      longBody(20000) + " };" + longBody(3000) + " }"}),
@@ -163,6 +178,31 @@ INSTANTIATE_TEST_SUITE_P(
                         " x = " + std::string(1001, '(') + "1" + std::string(1001, ')') + "; }", 30,
                         "Limit error : nesting deeper than 1000 levels.\nFound : LPAREN\n"}),
     testing_support::caseName);
+
+// A long block is analysed in two parts when it comes from a file, the second from a
+// statement past the middle. Wherever errors are planted, the run reports what the
+// one-thread order (input through a pipe) reports: the first error in the text.
+TEST(Driver, SplitAnalysisReportsTheFirstError) {
+    const char* const faults[] = {" z = 1;",    " x = b;",      " x = 1 # 2;",    " x = ((1;",
+                                  " cout << ;", " if (x) { };", " x = 99999999;", " b = 1 < ;"};
+    const int statements = 30000;
+    int planted = 0;
+    for (int percent : {5, 50, 57, 59, 60, 61, 62, 64, 70, 95}) {
+        const int at = statements * percent / 100;
+        const std::string late = percent < 90 ? faults[(planted + 3) % 8] : "";
+        for (const std::string& second : {std::string(), late}) {
+            const std::string source = longDeclarations + "{" + longBody(at) + faults[planted % 8] +
+                                       longBody(statements / 10) + second +
+                                       longBody(statements - at) + " }";
+            const RunResult sequential = compileThroughPipe(source);
+            const RunResult split = runProgram(LUMOC_PATH, {}, source);
+            EXPECT_NE(sequential.status, 0);
+            EXPECT_EQ(split.status, sequential.status) << "fault at " << percent << "%";
+            EXPECT_EQ(split.out, sequential.out) << "fault at " << percent << "%";
+        }
+        ++planted;
+    }
+}
 
 // Runs lumoc with standard output on `path`, opened for writing without truncation and
 // positioned at its end, or opened for appending.
