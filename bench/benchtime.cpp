@@ -12,6 +12,10 @@
 //              cost much and change little;
 // --limit S    kills the command (its whole process group) after S seconds of a run.
 //
+// Before each run, outside the timing, a regular --stdout file is removed and dirty
+// pages are written back (sync): truncating the last run's output would time the freeing
+// of its pages, and writing back earlier output would compete with the run.
+//
 // Every run must exit with status 0; otherwise benchtime says how it ended on standard
 // error and exits with status 1. A run killed at the limit gives status 3, usage errors
 // status 2.
@@ -20,6 +24,7 @@
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/types.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -181,7 +186,19 @@ Outcome judgeEnd(const Options& options, Outcome outcome, int status) {
     return outcome;
 }
 
+// Every run starts from the same state, outside the timing: the output file of the run
+// before is removed (truncating it in the run would time the freeing of its pages) and
+// the machine's dirty pages are written back (else their writing competes with the run).
+void prepareRun(const Options& options) {
+    struct stat info {};
+    if (!options.output.empty() && ::stat(options.output.c_str(), &info) == 0 &&
+        S_ISREG(info.st_mode))
+        ::unlink(options.output.c_str());
+    ::sync();
+}
+
 Outcome runOnce(const Options& options, Measure& measure) {
+    prepareRun(options);
     double start = now();
     pid_t child = ::fork();
     if (child < 0) {

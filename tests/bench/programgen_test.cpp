@@ -2,6 +2,8 @@
 // program in both languages, acceptance by lumoc and by a C compiler, and the command
 // lines of benchgen and benchtime.
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -215,6 +217,23 @@ TEST(BenchTools, BenchtimeRedirectsAndReportsTimeAndPeakMemory) {
     EXPECT_GE(seconds, 0.0);
     EXPECT_LT(seconds, 60.0);
     EXPECT_GT(peak, 0);
+}
+
+// Each run starts with the output file of the run before removed (outside the timing):
+// the file then holds the last run's output alone, and a device given as output, which
+// must never be removed, is left in place.
+TEST(BenchTools, BenchtimeStartsEachRunWithoutTheLastOutput) {
+    const std::string output = tempPath("time.fresh");
+    writeFile(output, std::string(10000, 'x'));
+    ASSERT_EQ(run(std::string(BENCHTIME_PATH) + " --runs 2 --stdout " + output +
+                  " -- printf short > /dev/null"),
+              0);
+    EXPECT_EQ(readFile(output), "short");
+    ASSERT_EQ(run(std::string(BENCHTIME_PATH) + " --runs 2 --stdout /dev/null -- true > /dev/null"),
+              0);
+    struct stat device {};
+    ASSERT_EQ(::stat("/dev/null", &device), 0);
+    EXPECT_TRUE(S_ISCHR(device.st_mode));
 }
 
 TEST(BenchTools, BenchgenWritesTheGeneratedProgram) {
