@@ -8,8 +8,8 @@
 // statement of the program's block near the middle of the file, and analyses the block
 // from there once the declarations are known, while this thread analyses it up to that
 // ";". An error of the first part is the run's first error; the second part's error
-// counts only when the first part has none. The second part's labels are numbered on
-// from the first part's when the two are joined.
+// counts only when the first part has none. The second part numbers its labels from the
+// number of `if` and `while` names before it, which the first part's own count checks.
 //
 // Generation: the block is cut into chunks of statements that two threads write in
 // turns: each puts the code of its next chunk together in a buffer of its own, waits
@@ -70,11 +70,15 @@ void noteStatement(AST* node, int relationsSoFar) {
 // ---- finding where the second part of the analysis begins ---------------------------
 
 // What each byte means to the search for the split.
-enum Kind : unsigned char { PLAIN, QUOTE, SLASH_BYTE, OPEN, CLOSE, SEMICOLON };
+enum Kind : unsigned char { PLAIN, LETTER, NAME_CHAR, QUOTE, SLASH_BYTE, OPEN, CLOSE, SEMICOLON };
 
 struct Kinds {
     unsigned char of[256];
     constexpr Kinds() : of() {
+        for (int c = 0; c < 256; ++c) {
+            if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) of[c] = LETTER;
+            if ((c >= '0' && c <= '9') || c == '_') of[c] = NAME_CHAR;
+        }
         of[static_cast<unsigned char>('"')] = QUOTE;
         of[static_cast<unsigned char>('/')] = SLASH_BYTE;
         of[static_cast<unsigned char>('{')] = OPEN;
@@ -85,10 +89,11 @@ struct Kinds {
 
 constexpr Kinds kinds{};
 
-// Reads the input as the scanner would, tracking comments, string literals and braces,
-// up to the first ";" at the block's level (depth 1) from `from` on. It need not be
-// right: the first part ends there only if its own analysis finds a statement of the
-// block ending there, and otherwise reads the whole block itself.
+// Reads the input as the scanner would, tracking names, comments, string literals and
+// braces, up to the first ";" at the block's level (depth 1) from `from` on, and counts
+// the names `if` and `while` before it. It need not be right: the first part ends there
+// only if its own analysis finds a statement of the block ending there (else it reads
+// the whole block itself), and the labels are moved when its count was off.
 class SplitFinder {
   public:
     explicit SplitFinder(std::uint64_t from) : from(from) {}
@@ -103,6 +108,9 @@ class SplitFinder {
                     break;
                 case COMMENT:
                     i = skipPast(p, i, count, '\n');
+                    break;
+                case NAME:
+                    i = continueName(p, i, count);
                     break;
                 case SLASH:
                     state = p[i] == '/' ? COMMENT : CODE;
@@ -119,10 +127,13 @@ class SplitFinder {
         return false;
     }
     std::uint64_t split = 0;
+    long keywords = 0;
 
   private:
-    enum State { CODE, SLASH, COMMENT, TEXT };
+    enum State { CODE, NAME, SLASH, COMMENT, TEXT };
     State state = CODE;
+    char name[5] = {};
+    int nameLength = 0;
     int depth = 0;
     std::uint64_t from;
     std::uint64_t position = 0;
@@ -134,12 +145,33 @@ class SplitFinder {
         return static_cast<std::size_t>(static_cast<const unsigned char*>(found) - p) + 1;
     }
 
+    std::size_t continueName(const unsigned char* p, std::size_t i, std::size_t count) {
+        for (; i < count && (kinds.of[p[i]] == LETTER || kinds.of[p[i]] == NAME_CHAR); ++i) {
+            if (nameLength < 5) name[nameLength] = static_cast<char>(p[i]);
+            ++nameLength;
+        }
+        if (i < count) endName();
+        return i;
+    }
+
+    void endName() {
+        state = CODE;
+        if ((nameLength == 2 && std::memcmp(name, "if", 2) == 0) ||
+            (nameLength == 5 && std::memcmp(name, "while", 5) == 0))
+            ++keywords;
+    }
+
     // Reads code from `i` up to and past the next byte that matters; true when that byte
-    // is the ";" sought.
+    // is the ";" sought. A number's digits matter to nothing here.
     bool code(const unsigned char* p, std::size_t& i, std::size_t count) {
-        while (i < count && kinds.of[p[i]] == PLAIN) ++i;
+        while (i < count && (kinds.of[p[i]] == PLAIN || kinds.of[p[i]] == NAME_CHAR)) ++i;
         if (i == count) return false;
         const unsigned char kind = kinds.of[p[i++]];
+        if (kind == LETTER) {
+            state = NAME;
+            name[0] = static_cast<char>(p[i - 1]);
+            nameLength = 1;
+        }
         if (kind == QUOTE) state = TEXT;
         if (kind == SLASH_BYTE) state = SLASH;
         if (kind == OPEN) ++depth;
@@ -157,9 +189,10 @@ constexpr std::uint64_t splitPercent = 60;
 struct SecondPart {
     std::uint64_t inputStart = 0;  // where standard input's reading began
     std::uint64_t inputSize = 0;
-    // Found by the second thread: where its part begins (0: nowhere). Its labels are
-    // numbered from 0 and moved after the first part's when the parts are joined.
+    // Found by the second thread: where its part begins (0: nowhere), and the label its
+    // part numbers from: two for each `if` and `while` before it.
     std::atomic<std::uint64_t> split{0};
+    int firstLabel = 0;
     // Set by this thread.
     SymTab* symtab = nullptr;
     std::atomic<bool> declared{false};
@@ -190,6 +223,7 @@ bool findSplit() {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         if (finder.feed(block.data(), static_cast<std::size_t>(n))) {
+            part.firstLabel = static_cast<int>(2 * finder.keywords);
             part.split.store(finder.split, std::memory_order_release);
             return true;
         }
@@ -214,7 +248,7 @@ void analyseSecondPart() {
     out.hold(true);
     statementDone = noteOnly;
     readFromFdAt(0, part.inputStart + part.split.load(std::memory_order_relaxed));
-    int labelCount = 0;
+    int labelCount = part.firstLabel;
     try {
         synRestOfBlock(part.symtab, part.list, labelCount);
         part.labelCount = labelCount;
@@ -262,22 +296,6 @@ void waitForSecondPart() {
     while (!part.done.load(std::memory_order_acquire)) pause();
 }
 
-// Adds `delta` to every label of the statements in `list` and in their bodies.
-void moveLabels(AST* list, int delta) {
-    for (AST* node = list; node != nullptr; node = node->next) {
-        if (node->kind == IF_ST) {
-            node->ifSt->elseLabel += delta;
-            node->ifSt->endLabel += delta;
-            moveLabels(node->ifSt->thenPart, delta);
-            moveLabels(node->ifSt->elsePart, delta);
-        } else if (node->kind == WHILE_ST) {
-            node->whileSt->startLabel += delta;
-            node->whileSt->endLabel += delta;
-            moveLabels(node->whileSt->body, delta);
-        }
-    }
-}
-
 // Joins the second part to the first: its error if it had one, else its statements
 // after the first part's, with labels and comparison counts following on.
 void joinSecondPart(AST*& ast, int& labelCount) {
@@ -286,8 +304,9 @@ void joinSecondPart(AST*& ast, int& labelCount) {
         out.write(part.diagnostic.data(), part.diagnostic.size());
         endRun(part.status);
     }
-    moveLabels(part.list, labelCount);
-    labelCount += part.labelCount;
+    const int offBy = labelCount - part.firstLabel;  // zero unless the count ahead was off
+    if (offBy != 0) shiftLabels(part.list, offBy);
+    labelCount = part.labelCount + offBy;
     (notes.last == nullptr ? ast : notes.last->next) = part.list;
     for (Sample sample : part.notes.samples) {
         sample.comparisonsBefore += notes.comparisons;

@@ -125,6 +125,10 @@ void synAnal(SymTab*& symtab, AST*& ast, int& labelCount);
 // analyse the second part of a long block.
 void synRestOfBlock(SymTab* symtab, AST*& list, int& labelCount);
 
+// Adds `delta` to the labels of every `if` and `while` in `list` and in their bodies:
+// for a list analysed with its labels numbered from a guess.
+void shiftLabels(AST* list, int delta);
+
 // Watchers of this thread's analysis, when set. `declarationsDone` is called once the
 // table is complete. `statementDone` is called after each statement of the program's
 // own block has been read and linked into the list, with the number of relational
