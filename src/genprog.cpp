@@ -50,6 +50,9 @@ struct Sample {
 
 constexpr std::size_t sampleSpacing = 32;
 constexpr std::size_t samplesPerChunk = 32;  // about a thousand statements a chunk
+// A second thread pays from about sixteen thousand statements on; below, its buffers and
+// memory would cost more than it saves.
+constexpr std::size_t fewestChunksToShare = 16;
 
 // What a thread analysing (part of) the block notes of its statements.
 struct BlockNotes {
@@ -401,7 +404,7 @@ void generateSharing(SymTab* symtab, AST* ast, int labelCount) {
     const int overflowLabel = labelCount++;
     genHeader();
     genDeclarations(symtab);
-    const bool longBlock = notes.samples.size() >= 2 * samplesPerChunk;
+    const bool longBlock = notes.samples.size() >= fewestChunksToShare * samplesPerChunk;
     if (!longBlock || !writeBlockInTurns(symtab, labelCount, overflowLabel))
         genStatements(symtab, ast, labelCount, overflowLabel);
     genFooter(overflowLabel);

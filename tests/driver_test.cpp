@@ -122,14 +122,14 @@ TEST_P(SameCode, AsInOnePass) {
     EXPECT_TRUE(toPipe.out == expected) << "output to a pipe differs";
 }
 
-// Short blocks are written by one thread, blocks of 2017 statements or more (two chunks)
-// by two; chunks begin at statements of the program's block, never inside a body.
+// Short blocks are written by one thread, blocks of 16353 statements or more (sixteen
+// chunks) by two; chunks begin at statements of the program's block, never inside a body.
 INSTANTIATE_TEST_SUITE_P(
     Driver, SameCode,
     testing::Values(SameCodeCase{"empty_block", "{}"}, SameCodeCase{"short_block", longProgram(40)},
-                    SameCodeCase{"just_too_short_to_share", longProgram(2016)},
-                    SameCodeCase{"just_long_enough_to_share", longProgram(2017)},
-                    SameCodeCase{"odd_number_of_chunks", longProgram(3 * 1024 + 5)},
+                    SameCodeCase{"just_too_short_to_share", longProgram(16352)},
+                    SameCodeCase{"just_long_enough_to_share", longProgram(16353)},
+                    SameCodeCase{"odd_number_of_chunks", longProgram(17 * 1024 + 5)},
                     SameCodeCase{"long_block", longProgram(60001)},
                     SameCodeCase{"one_long_loop", longDeclarations + "{ while (x < 9) {" +
                                                       longBody(30000) + " }; }"},
