@@ -134,6 +134,8 @@ INSTANTIATE_TEST_SUITE_P(
                     SameCodeCase{"one_long_loop", longDeclarations + "{ while (x < 9) {" +
                                                       longBody(30000) + " }; }"},
                     SameCodeCase{"tricky_comments_and_texts", trickyProgram(12000)},
+                    SameCodeCase{"text_after_the_block_holding_a_block",
+                                 longProgram(30000) + " { x = 1; " + longBody(30000) + " }"},
                     SameCodeCase{"long_loops_among_short_statements",
                                  longDeclarations + "{" + longBody(3000) + " while (b) {" +
                                      longBody(20000) + " };" + longBody(3000) + " }"}),
@@ -202,6 +204,28 @@ TEST(Driver, SplitAnalysisReportsTheFirstError) {
         }
         ++planted;
     }
+}
+
+// An error in the declarations of a long program is found before the block is split.
+TEST(Driver, ErrorInTheDeclarationsOfALongProgram) {
+    const RunResult run = runProgram(LUMOC_PATH, {}, "int x; int x;\n" + longProgram(40000));
+    EXPECT_EQ(run.status, 101);
+    EXPECT_EQ(run.out,
+              "Static semantic error 101.\nAttempt to re-declare variable or constant.\n"
+              "IDENTIFIER : x\n");
+}
+
+// Standard input may be a file already read in part: lumoc, and the thread analysing the
+// second part of the block, read from where it stands.
+TEST(Driver, InputFileReadInPartBefore) {
+    const std::string program = longProgram(40000);
+    const std::string in = scratchFile("offset-in");
+    writeFile(in, "// a line read before lumoc starts\n" + program);
+    const RunResult run =
+        runProgram("/bin/bash", {"-c", "{ read -r line; \"$0\"; } < \"$1\"", LUMOC_PATH, in}, "");
+    std::remove(in.c_str());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_TRUE(run.out == compileInOnePass(program)) << "differs from one pass";
 }
 
 // Runs lumoc with standard output on `path`, opened for writing without truncation and
