@@ -114,6 +114,27 @@ inline const string type[maxTypeError] = {
     "Unknown type error.\n",
 };
 
+// A number as decimal text, formatted once: the generator names each label number on
+// several lines.
+class Number {
+  public:
+    explicit Number(int value) {
+        char* p = digits + sizeof digits;
+        unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : value;
+        do {
+            *--p = static_cast<char>('0' + magnitude % 10);
+            magnitude /= 10;
+        } while (magnitude != 0);
+        if (value < 0) *--p = '-';
+        first = static_cast<unsigned char>(p - digits);
+    }
+    std::string_view text() const { return {digits + first, sizeof digits - first}; }
+
+  private:
+    char digits[12];
+    unsigned char first;  // where the text begins: an offset, so that copies stay right
+};
+
 // Buffered writer on a file descriptor (standard output unless redirected).
 class Output {
   public:
@@ -182,12 +203,11 @@ class ChunkSupply {
     void start();
     // A prepared chunk of `chunkSize` bytes, or null when none is ready.
     char* take();
-    // Fresh memory of `size` bytes aligned to the huge-page size, backed by huge pages
-    // where the kernel can.
+    // Fresh memory of `size` bytes (a multiple of the huge-page size), aligned to and
+    // backed by huge pages where the kernel can; null when there is none.
     static char* fresh(std::size_t size) {
         char* chunk = static_cast<char*>(std::aligned_alloc(hugePage, size));
-        if (chunk == nullptr) throw std::bad_alloc();
-        ::madvise(chunk, size, MADV_HUGEPAGE);
+        if (chunk != nullptr) ::madvise(chunk, size, MADV_HUGEPAGE);
         return chunk;
     }
 
@@ -239,12 +259,10 @@ class Arena {
             chunk = chunkSupply.take();
             if (chunk != nullptr) size = ChunkSupply::chunkSize;
         }
-        if (chunk == nullptr && size >= ChunkSupply::hugePage) {
+        if (chunk == nullptr) {
             size =
                 (size + ChunkSupply::hugePage - 1) / ChunkSupply::hugePage * ChunkSupply::hugePage;
             chunk = ChunkSupply::fresh(size);
-        } else if (chunk == nullptr) {
-            chunk = static_cast<char*>(std::malloc(size));
             if (chunk == nullptr) throw std::bad_alloc();
         }
         std::memcpy(chunk, &chunks, sizeof chunks);  // each chunk links to the one before,
@@ -388,16 +406,8 @@ inline Output& Output::operator<<(char c) {
 }
 
 inline Output& Output::operator<<(int number) {
-    char digits[12];
-    char* end = digits + sizeof digits;
-    char* p = end;
-    unsigned magnitude = number < 0 ? 0u - static_cast<unsigned>(number) : number;
-    do {
-        *--p = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (number < 0) *--p = '-';
-    write(p, static_cast<std::size_t>(end - p));
+    const Number text(number);
+    write(text.text().data(), text.text().size());
     return *this;
 }
 
@@ -432,9 +442,8 @@ inline void ChunkSupply::start() {
             for (;;) {
                 state->wanted.wait(guard, [state] { return state->ready.size() < lead; });
                 guard.unlock();
-                char* chunk = static_cast<char*>(std::aligned_alloc(hugePage, chunkSize));
+                char* chunk = fresh(chunkSize);
                 if (chunk == nullptr) return;  // out of memory: the arena will say so
-                ::madvise(chunk, chunkSize, MADV_HUGEPAGE);
                 for (std::size_t i = 0; i < chunkSize; i += 4096) chunk[i] = 0;  // fault it in
                 guard.lock();
                 state->ready.push_back(chunk);

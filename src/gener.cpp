@@ -25,26 +25,6 @@ Output& code() {
     return codeOutput != nullptr ? *codeOutput : out;
 }
 
-// A number as text, formatted once for the lines that name it.
-class Number {
-  public:
-    explicit Number(int value) {
-        char* p = digits + sizeof digits;
-        unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : value;
-        do {
-            *--p = static_cast<char>('0' + magnitude % 10);
-            magnitude /= 10;
-        } while (magnitude != 0);
-        if (value < 0) *--p = '-';
-        first = static_cast<unsigned char>(p - digits);
-    }
-    std::string_view text() const { return {digits + first, sizeof digits - first}; }
-
-  private:
-    char digits[12];
-    unsigned char first;  // where the text begins: an offset, so that copies stay right
-};
-
 // The overflow handler's label, named after every addition, subtraction and product.
 const Number& overflowText(int overflowLabel) {
     thread_local int formatted = -1;

@@ -176,10 +176,17 @@ bool isForbiddenInString(int c) {
     endRun(status);
 }
 
-// Operator payloads repeat: a field that already holds the operator keeps its text.
+// Payloads repeat (an operator, the name in `i = i + 1`): a field that already holds the
+// text keeps it.
+void setText(string& field, std::string_view text) {
+    const bool same = static_cast<std::size_t>(field.length()) == text.size() &&
+                      std::memcmp(field.c_str(), text.data(), text.size()) == 0;
+    if (!same) field.assign(text.data(), static_cast<int>(text.size()));
+}
+
 void setOperator(LexToken& token, TokenKind kind, string LexToken::*field, const char* op) {
     token.kind = kind;
-    if (std::strcmp((token.*field).c_str(), op) != 0) token.*field = op;
+    setText(token.*field, op);
 }
 
 // `first` read; a `second` directly after it makes the two-character token.
@@ -365,24 +372,13 @@ void lexAnal(LexToken& token) {
     skipWhiteComments();
 }
 
-namespace {
-
-// Names repeat (`i = i + 1`): a field that already holds the name keeps its text.
-void setName(string& field, std::string_view name) {
-    const bool same = static_cast<std::size_t>(field.length()) == name.size() &&
-                      std::memcmp(field.c_str(), name.data(), name.size()) == 0;
-    if (!same) field.assign(name.data(), static_cast<int>(name.size()));
-}
-
-}  // namespace
-
 void lexIdResWdBool(LexToken& token) {
     std::string_view name = source.takeRun([](int c) { return isNameChar(c); }, text);
     token.kind = nameKind(name);
     if (token.kind == BOOLEAN_LITERAL)
-        setName(token.boolValue, name);
+        setText(token.boolValue, name);
     else if (token.kind == IDENTIFIER)
-        setName(token.idName, name);
+        setText(token.idName, name);
 }
 
 void lexIntLit(LexToken& token) {
