@@ -7,18 +7,21 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <string>
 
 namespace lumo {
 
 namespace {
 
-// Text buffers are small and many (every tree node holds a few, most of them empty), so
-// small ones come from free lists by size class instead of the general heap: a buffer of
-// up to 64 bytes takes a multiple of 8 bytes with no header, and a released one is reused
-// by the next text of its class.
+// Text buffers are small and many, so small ones come from free lists by size class
+// instead of the general heap: a buffer of up to 64 bytes takes a multiple of 8 bytes
+// with no header of the heap's, and a released one is reused by the next text of its
+// class. A buffer starts with an 8-byte word holding the text's length; its characters
+// follow, so their address is a multiple of 8 as well.
 constexpr std::size_t granule = 8;
 constexpr std::size_t smallLimit = 64;
 constexpr std::size_t slabSize = 1 << 16;
+constexpr std::size_t lengthWord = sizeof(std::uint64_t);
 
 struct FreeBuffer {
     FreeBuffer* next;
@@ -35,6 +38,10 @@ std::size_t sizeClass(std::size_t bytes) {
     return (bytes + granule - 1) / granule;
 }
 
+std::size_t bufferBytes(int count) {
+    return lengthWord + static_cast<std::size_t>(count) + 1;
+}
+
 char* carve(std::size_t bytes) {
     if (static_cast<std::size_t>(slabEnd - slabCur) < bytes) {
         slabCur = static_cast<char*>(arena.allocate(slabSize, granule));
@@ -45,14 +52,7 @@ char* carve(std::size_t bytes) {
     return block;
 }
 
-// Every empty text is this one NUL: it has no character that could be written to, so
-// sharing it is invisible, and it spares the many empty fields of the tree a buffer each.
-char* const emptyText = string::sharedEmpty;
-
-// A buffer for `count` characters and the terminating NUL.
-char* newBuffer(int count) {
-    if (count == 0) return emptyText;
-    const std::size_t bytes = static_cast<std::size_t>(count) + 1;
+char* allocateBlock(std::size_t bytes) {
     if (bytes > smallLimit || !pooledMemory) return new char[bytes];
     FreeBuffer*& list = freeBuffers[sizeClass(bytes)];
     if (list == nullptr) return carve(sizeClass(bytes) * granule);
@@ -61,25 +61,38 @@ char* newBuffer(int count) {
     return block;
 }
 
-void releaseBuffer(char* buffer, int count) {
-    if (count == 0) return;
-    const std::size_t bytes = static_cast<std::size_t>(count) + 1;
+void releaseBlock(char* block, std::size_t bytes) {
     if (bytes > smallLimit || !pooledMemory) {
-        delete[] buffer;
+        delete[] block;
         return;
     }
     FreeBuffer*& list = freeBuffers[sizeClass(bytes)];
-    FreeBuffer* freed = reinterpret_cast<FreeBuffer*>(buffer);
+    FreeBuffer* freed = reinterpret_cast<FreeBuffer*>(block);
     freed->next = list;
     list = freed;
 }
 
-char* copyOf(const char* text, int count) {
-    if (count == 0) return emptyText;  // never written to: threads may share it
-    char* buffer = newBuffer(count);
-    std::memcpy(buffer, text, static_cast<std::size_t>(count));
-    buffer[count] = '\0';
-    return buffer;
+// A buffer for a text of `count` characters, longer than fits inline; its length is set
+// and its characters are for the caller to write, NUL included.
+char* newBuffer(int count) {
+    char* block = allocateBlock(bufferBytes(count));
+    const std::int32_t length = count;
+    std::memcpy(block, &length, sizeof length);
+    return block + lengthWord;
+}
+
+// The word of a text of `count` characters at `text`. A buffer, when one is needed, is
+// filled before the caller releases anything, so `text` may point into the caller.
+std::uint64_t wordOf(const char* text, int count) {
+    if (count <= string::inlineLimit) {
+        std::uint64_t word = static_cast<std::uint64_t>(2 * count + 1);
+        std::memcpy(reinterpret_cast<char*>(&word) + 1, text, static_cast<std::size_t>(count));
+        return word;  // the bytes after the characters are zero: the NUL is there
+    }
+    char* chars = newBuffer(count);
+    std::memcpy(chars, text, static_cast<std::size_t>(count));
+    chars[count] = '\0';
+    return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(chars));
 }
 
 int sign(int value) {
@@ -92,46 +105,41 @@ bool isWhite(int c) {
 
 }  // namespace
 
-string::string(char c) : data(copyOf(&c, 1)), len(1) {}
+string::string(char c) : word(wordOf(&c, 1)) {}
 
-string::string(const char* text) : len(static_cast<int>(std::strlen(text))) {
-    data = copyOf(text, len);
-}
-
-string::string(const string& other) : data(copyOf(other.data, other.len)), len(other.len) {}
+string::string(const char* text) : word(wordOf(text, static_cast<int>(std::strlen(text)))) {}
 
 string::string(char c, int count) : string() {
     if (count <= 0) return;
-    releaseBuffer(data, len);
-    data = newBuffer(count);
-    std::memset(data, c, static_cast<std::size_t>(count));
-    data[count] = '\0';
-    len = count;
+    std::string run(static_cast<std::size_t>(count), c);
+    word = wordOf(run.data(), count);
 }
 
-char string::sharedEmpty[1] = {'\0'};
+void string::copyBuffer(const string& other) {
+    word = wordOf(other.heapChars(), other.heapLength());
+}
 
 void string::release() {
-    releaseBuffer(data, len);
+    releaseBlock(heapChars() - lengthWord, bufferBytes(heapLength()));
 }
 
 void string::checkSubscript(int pos) const {
-    if (pos >= 0 && pos < len) return;
+    if (pos >= 0 && pos < length()) return;
     std::cerr << "Subscript out of bounds.\n"
               << "Attempt to add past end of string.\n"
-              << "String length:" << len << " Subscript:" << pos << "\n";
+              << "String length:" << length() << " Subscript:" << pos << "\n";
     std::cerr.flush();
     std::abort();
 }
 
 char string::operator[](int pos) const {
     checkSubscript(pos);
-    return data[pos];
+    return c_str()[pos];
 }
 
 char& string::operator[](int pos) {
     checkSubscript(pos);
-    return data[pos];
+    return isInline() ? inlineChars()[pos] : heapChars()[pos];
 }
 
 int string::compare(const string& other) const {
@@ -148,10 +156,9 @@ int string::compare(char c) const {
 }
 
 void string::assign(const char* text, int count) {
-    char* fresh = copyOf(text, count);  // copied first: `text` may point into this string
-    releaseBuffer(data, len);
-    data = fresh;
-    len = count;
+    const std::uint64_t fresh = wordOf(text, count);  // made first: `text` may be ours
+    if (!isInline()) release();
+    word = fresh;
 }
 
 string& string::operator=(char c) {
@@ -165,7 +172,12 @@ string& string::operator=(const char* text) {
 }
 
 string& string::operator=(const string& other) {
-    if (this != &other) assign(other.data, other.len);
+    if (this == &other) return *this;
+    if (isInline() && other.isInline()) {
+        word = other.word;
+        return *this;
+    }
+    assign(other.c_str(), other.length());
     return *this;
 }
 

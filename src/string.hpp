@@ -1,29 +1,37 @@
 // The toolchain's own text value type.
 //
-// A `string` owns a heap buffer of exactly length + 1 bytes (the characters and a NUL).
-// Copies copy the characters; every assignment releases the old buffer and takes a fresh
-// one of the needed size. Comparison is byte-wise, like the C library's strcmp.
+// A `string` holds its characters and a terminating NUL. Copies copy the characters;
+// every assignment replaces them. Comparison is byte-wise, like the C library's strcmp.
+//
+// The program tree holds millions of texts, nearly all of them empty or a few characters
+// long (operators, boolean literals, short names), so a `string` is one word: a text of
+// up to `inlineLimit` characters lives in that word, a longer one in a buffer of its own.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <iosfwd>
 
 namespace lumo {
 
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "an inline text's tag is its first byte");
+static_assert(sizeof(void*) <= sizeof(std::uint64_t), "an address fits in a text's word");
+
 class string {
   public:
-    // An empty text points at a NUL it shares with every other empty text; it is never
-    // written to nor released, so each record's empty fields cost no buffer and no call.
-    string() : data(sharedEmpty), len(0) {}
+    string() : word(emptyWord) {}
     string(char c);
     string(const char* text);
-    string(const string& other);
+    string(const string& other) : word(other.word) {
+        if (!other.isInline()) copyBuffer(other);
+    }
     string(char c, int count);
     ~string() {
-        if (len != 0) release();
+        if (!isInline()) release();
     }
 
-    int length() const { return len; }
-    const char* c_str() const { return data ? data : ""; }
+    int length() const { return isInline() ? static_cast<int>(tag() >> 1) : heapLength(); }
+    const char* c_str() const { return isInline() ? inlineChars() : heapChars(); }
 
     char operator[](int pos) const;
     char& operator[](int pos);
@@ -42,13 +50,30 @@ class string {
     // collects a token's characters in a buffer and makes its text in one step).
     void assign(const char* text, int count);
 
-    // The NUL every empty text points at; nothing writes to it.
-    static char sharedEmpty[1];
+    // The longest text kept inside the object itself.
+    static constexpr int inlineLimit = 6;
 
   private:
-    char* data;
-    int len;
+    // The object's one word, read as bytes in memory order. An inline text has an odd
+    // first byte, twice its length plus one, then its characters and NUL. Otherwise the
+    // word is the address of a buffer's characters, which is a multiple of 8: its first
+    // byte is even. The buffer's length is the 32-bit number just before its characters.
+    std::uint64_t word;
 
+    static constexpr std::uint64_t emptyWord = 1;  // tag 1: inline, no characters
+
+    unsigned char tag() const { return static_cast<unsigned char>(word & 0xff); }
+    bool isInline() const { return (word & 1) != 0; }
+    const char* inlineChars() const { return reinterpret_cast<const char*>(&word) + 1; }
+    char* inlineChars() { return reinterpret_cast<char*>(&word) + 1; }
+    char* heapChars() const { return reinterpret_cast<char*>(static_cast<std::uintptr_t>(word)); }
+    int heapLength() const {
+        std::int32_t count;
+        std::memcpy(&count, heapChars() - sizeof(std::uint64_t), sizeof count);
+        return count;
+    }
+
+    void copyBuffer(const string& other);
     void checkSubscript(int pos) const;
     void release();
 };

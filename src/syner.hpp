@@ -11,7 +11,8 @@
 
 namespace lumo {
 
-enum DataType : int32_t { NO_TYPE = 0, BOOL_TYPE = 1, STRING_TYPE = 2, INT_TYPE = 3 };
+// One byte: every operand of the tree holds one, beside a flag and its value.
+enum DataType : uint8_t { NO_TYPE = 0, BOOL_TYPE = 1, STRING_TYPE = 2, INT_TYPE = 3 };
 
 enum StatementKind : int32_t {
     NULL_ST = 0,
@@ -98,13 +99,14 @@ struct Term {
 };
 
 // An operand: a literal, an identifier, `( expression )`, `! factor`, or empty (no
-// content, NO_TYPE) where the input held no operand.
+// content, NO_TYPE) where the input held no operand. The value sits beside the flag and
+// the type, so that the three share one word.
 struct Factor {
     bool isLiteral;
     DataType factorType;
+    int32_t intValue;
     string boolValue;
     string strValue;
-    int32_t intValue;
     SymTab* symbol;
     Expression* subExp;
     Factor* notFactor;

@@ -96,6 +96,47 @@ TEST(String, SubscriptReadsAndWrites) {
     EXPECT_STREQ(s.c_str(), "abz");
 }
 
+// Short texts live inside the object, longer ones in a buffer: every operation must give
+// the same text on both sides of that boundary and when a value crosses it.
+TEST(String, TextsOfEveryLengthAroundTheInlineLimitBehaveAlike) {
+    const std::string letters = "abcdefghijklmnop";
+    for (std::size_t n = 0; n <= letters.size(); ++n) {
+        const std::string want = letters.substr(0, n);
+        const int length = static_cast<int>(n);
+        string made(want.c_str());
+        string copied(made);
+        string grown("x");
+        grown = made;
+        string shrunk("a text well past the inline limit");
+        shrunk = made;
+        string assigned;
+        assigned.assign(want.data(), length);
+        for (const string* s : {&made, &copied, &grown, &shrunk, &assigned}) {
+            EXPECT_EQ(s->length(), length) << want;
+            EXPECT_EQ(std::string(s->c_str()), want);
+            EXPECT_EQ(s->c_str()[length], '\0') << want;
+        }
+        if (n == 0) continue;
+        copied[length - 1] = '#';  // a write reaches the copy only
+        EXPECT_EQ(made[length - 1], want.back()) << want;
+        EXPECT_EQ(copied[length - 1], '#') << want;
+        made.assign(made.c_str() + 1, length - 1);  // from its own characters
+        EXPECT_EQ(std::string(made.c_str()), want.substr(1)) << want;
+    }
+    EXPECT_EQ(string('z', 7).length(), 7);
+    EXPECT_STREQ(string('z', 7).c_str(), "zzzzzzz");
+}
+
+TEST(String, EmbeddedNulCountsInTheLength) {
+    for (int n : {3, 10}) {
+        string s;
+        s.assign("a\0bcdefghijk", n);
+        EXPECT_EQ(s.length(), n);
+        EXPECT_EQ(s[1], '\0');
+        EXPECT_EQ(s[2], 'b');
+    }
+}
+
 TEST(StringDeathTest, BadSubscriptIsReportedAndAborts) {
     const std::string report =
         "Subscript out of bounds.\nAttempt to add past end of string.\nString length:3 Subscript:";
