@@ -176,12 +176,13 @@ bool isForbiddenInString(int c) {
     endRun(status);
 }
 
-// Payloads repeat (an operator, the name in `i = i + 1`): a field that already holds the
-// text keeps it.
+// Payloads repeat (an operator, the name in `i = i + 1`): a field that already holds a
+// long text keeps it rather than take a new buffer. A short one is set in a step anyway.
 void setText(string& field, std::string_view text) {
-    const bool same = static_cast<std::size_t>(field.length()) == text.size() &&
-                      std::memcmp(field.c_str(), text.data(), text.size()) == 0;
-    if (!same) field.assign(text.data(), static_cast<int>(text.size()));
+    const bool sameLong = text.size() > string::inlineLimit &&
+                          static_cast<std::size_t>(field.length()) == text.size() &&
+                          std::memcmp(field.c_str(), text.data(), text.size()) == 0;
+    if (!sameLong) field.assign(text.data(), static_cast<int>(text.size()));
 }
 
 void setOperator(LexToken& token, TokenKind kind, string LexToken::*field, const char* op) {

@@ -155,7 +155,7 @@ int string::compare(char c) const {
     return compare(text);
 }
 
-void string::assign(const char* text, int count) {
+void string::assignText(const char* text, int count) {
     const std::uint64_t fresh = wordOf(text, count);  // made first: `text` may be ours
     if (!isInline()) release();
     word = fresh;
@@ -171,13 +171,8 @@ string& string::operator=(const char* text) {
     return *this;
 }
 
-string& string::operator=(const string& other) {
-    if (this == &other) return *this;
-    if (isInline() && other.isInline()) {
-        word = other.word;
-        return *this;
-    }
-    assign(other.c_str(), other.length());
+string& string::assignText(const string& other) {
+    if (this != &other) assignText(other.c_str(), other.length());
     return *this;
 }
 

@@ -42,13 +42,22 @@ class string {
 
     string& operator=(char c);
     string& operator=(const char* text);
-    string& operator=(const string& other);
+    // Short texts are copied as a word, here, without a call: the tree and the code
+    // generator copy millions of operators and names.
+    string& operator=(const string& other) {
+        if (!isInline() || !other.isInline()) return assignText(other);
+        word = other.word;
+        return *this;
+    }
     string& operator+=(const string& other);
     string& operator+=(char c);
 
     // Becomes a copy of the first `count` bytes at `text` (used by the scanner, which
     // collects a token's characters in a buffer and makes its text in one step).
-    void assign(const char* text, int count);
+    void assign(const char* text, int count) {
+        if (count > inlineLimit || !isInline()) return assignText(text, count);
+        word = inlineWord(text, count);
+    }
 
     // The longest text kept inside the object itself.
     static constexpr int inlineLimit = 6;
@@ -73,6 +82,15 @@ class string {
         return count;
     }
 
+    // The word of an inline text of `count` characters at `text`.
+    static std::uint64_t inlineWord(const char* text, int count) {
+        std::uint64_t chars = 0;
+        for (int i = count; i-- > 0;) chars = chars << 8 | static_cast<unsigned char>(text[i]);
+        return chars << 8 | static_cast<std::uint64_t>(2 * count + 1);
+    }
+
+    string& assignText(const string& other);
+    void assignText(const char* text, int count);
     void copyBuffer(const string& other);
     void checkSubscript(int pos) const;
     void release();
