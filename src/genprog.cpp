@@ -72,16 +72,20 @@ void noteStatement(AST* node, int relationsSoFar) {
 
 // ---- finding where the second part of the analysis begins ---------------------------
 
-// What each byte means to the search for the split.
-enum Kind : unsigned char { PLAIN, LETTER, NAME_CHAR, QUOTE, SLASH_BYTE, OPEN, CLOSE, SEMICOLON };
+// What each byte means to the search for the split. Only a few bytes stop it: most of
+// the text is names, numbers, blanks and operators it passes over at once. Names matter
+// only when they start with the first letter of `if` or `while`.
+enum Kind : unsigned char { PLAIN, KEYWORD_START, QUOTE, SLASH_BYTE, OPEN, CLOSE, SEMICOLON };
 
 struct Kinds {
     unsigned char of[256];
-    constexpr Kinds() : of() {
-        for (int c = 0; c < 256; ++c) {
-            if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) of[c] = LETTER;
-            if ((c >= '0' && c <= '9') || c == '_') of[c] = NAME_CHAR;
-        }
+    bool inName[256];
+    constexpr Kinds() : of(), inName() {
+        for (int c = 0; c < 256; ++c)
+            inName[c] = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                        (c >= '0' && c <= '9') || c == '_';
+        of[static_cast<unsigned char>('i')] = KEYWORD_START;
+        of[static_cast<unsigned char>('w')] = KEYWORD_START;
         of[static_cast<unsigned char>('"')] = QUOTE;
         of[static_cast<unsigned char>('/')] = SLASH_BYTE;
         of[static_cast<unsigned char>('{')] = OPEN;
@@ -138,6 +142,7 @@ class SplitFinder {
     char name[5] = {};
     int nameLength = 0;
     int depth = 0;
+    bool afterNameByte = false;  // the byte before this block's first was part of a name
     std::uint64_t from;
     std::uint64_t position = 0;
 
@@ -149,7 +154,7 @@ class SplitFinder {
     }
 
     std::size_t continueName(const unsigned char* p, std::size_t i, std::size_t count) {
-        for (; i < count && (kinds.of[p[i]] == LETTER || kinds.of[p[i]] == NAME_CHAR); ++i) {
+        for (; i < count && kinds.inName[p[i]]; ++i) {
             if (nameLength < 5) name[nameLength] = static_cast<char>(p[i]);
             ++nameLength;
         }
@@ -165,12 +170,17 @@ class SplitFinder {
     }
 
     // Reads code from `i` up to and past the next byte that matters; true when that byte
-    // is the ";" sought. A number's digits matter to nothing here.
+    // is the ";" sought. An `i` or a `w` matters only where it starts a name.
     bool code(const unsigned char* p, std::size_t& i, std::size_t count) {
-        while (i < count && (kinds.of[p[i]] == PLAIN || kinds.of[p[i]] == NAME_CHAR)) ++i;
-        if (i == count) return false;
+        while (i < count && kinds.of[p[i]] == PLAIN) ++i;
+        if (i == count) {
+            afterNameByte = count > 0 && kinds.inName[p[count - 1]];
+            return false;
+        }
+        const bool startsName = !(i > 0 ? kinds.inName[p[i - 1]] : afterNameByte);
+        afterNameByte = kinds.inName[p[i]];  // for a block that ends with this byte
         const unsigned char kind = kinds.of[p[i++]];
-        if (kind == LETTER) {
+        if (kind == KEYWORD_START && startsName) {
             state = NAME;
             name[0] = static_cast<char>(p[i - 1]);
             nameLength = 1;
@@ -187,7 +197,7 @@ class SplitFinder {
 
 constexpr std::uint64_t shortestSplitInput = std::uint64_t(1) << 19;
 // The second part starts later (after finding where it begins), so it is the smaller.
-constexpr std::uint64_t splitPercent = 60;
+constexpr std::uint64_t splitPercent = 57;
 
 struct SecondPart {
     std::uint64_t inputStart = 0;  // where standard input's reading began
