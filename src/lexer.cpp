@@ -89,6 +89,15 @@ class Source {
         }
     }
 
+    // Skips blanks within the current block; true when the byte after them is there and
+    // cannot start a comment, which settles the skip between two tokens at once.
+    template <typename Blank>
+    bool skipBlanksInBlock(Blank blank) {
+        if (pushed > 0) return false;
+        while (cur != end && blank(*cur)) ++cur;
+        return cur != end && *cur != '/';
+    }
+
     // Bytes consumed so far (pushed-back ones not counted).
     std::uint64_t position() const {
         return blockStart + static_cast<std::uint64_t>(cur - first) - static_cast<unsigned>(pushed);
@@ -147,25 +156,37 @@ thread_local Source source;
 thread_local std::string text;            // characters of the token being scanned
 thread_local std::uint64_t lastTokenEnd;  // where the last token ended
 
-bool isLetter(int c) {
+constexpr bool isLetter(int c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
-bool isDigit(int c) {
+constexpr bool isDigit(int c) {
     return c >= '0' && c <= '9';
 }
-bool isWhite(int c) {
+constexpr bool isWhite(int c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 bool isControl(int c) {
     return (c >= 0 && c < 0x20) || c == 0x7F;
 }
 // Between tokens the byte 0xFF is skipped like white space.
-bool isBlank(int c) {
+constexpr bool isBlank(int c) {
     return isWhite(c) || c == 0xFF;
 }
-bool isNameChar(int c) {
+constexpr bool isNameChar(int c) {
     return isLetter(c) || isDigit(c) || c == '_';
 }
+
+// The scanner's loops over runs of blanks and of name characters test each byte once,
+// in a table.
+template <bool (*test)(int)>
+struct ByteTable {
+    bool is[256];
+    constexpr ByteTable() : is() {
+        for (int c = 0; c < 256; ++c) is[c] = test(c);
+    }
+};
+constexpr ByteTable<isBlank> blankTable{};
+constexpr ByteTable<isNameChar> nameCharTable{};
 // A string literal holds any byte but the control characters, newline and tab excepted.
 bool isForbiddenInString(int c) {
     return isControl(c) && c != '\n' && c != '\t';
@@ -185,9 +206,21 @@ void setText(string& field, std::string_view text) {
     if (!sameLong) field.assign(text.data(), static_cast<int>(text.size()));
 }
 
-void setOperator(LexToken& token, TokenKind kind, string LexToken::*field, const char* op) {
+// Operator texts, made once: setting a token's payload to one copies a word.
+struct OperatorTexts {
+    const string lessEqual{"<="}, less{"<"}, greaterEqual{">="}, greater{">"};
+    const string equal{"=="}, notEqual{"!="}, orElse{"||"}, andAlso{"&&"};
+    const string plus{"+"}, minus{"-"}, times{"*"}, divide{"/"}, remainder{"%"};
+};
+const OperatorTexts& operatorTexts() {
+    static const OperatorTexts texts;
+    return texts;
+}
+
+void setOperator(LexToken& token, TokenKind kind, string LexToken::*field,
+                 const string OperatorTexts::*op) {
     token.kind = kind;
-    setText(token.*field, op);
+    token.*field = operatorTexts().*op;
 }
 
 // `first` read; a `second` directly after it makes the two-character token.
@@ -200,25 +233,26 @@ bool followedBy(int second) {
 
 void lexLess(LexToken& token) {
     if (followedBy('='))
-        setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, "<=");
+        setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, &OperatorTexts::lessEqual);
     else if (followedBy('<'))
         token.kind = OUTPUT_OPERATOR;
     else
-        setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, "<");
+        setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, &OperatorTexts::less);
 }
 
 void lexGreater(LexToken& token) {
     if (followedBy('='))
-        setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, ">=");
+        setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, &OperatorTexts::greaterEqual);
     else if (followedBy('>'))
         token.kind = INPUT_OPERATOR;
     else
-        setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, ">");
+        setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, &OperatorTexts::greater);
 }
 
 void lexBar(LexToken& token) {
     int d = source.get();
-    if (d == '|') return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, "||");
+    if (d == '|')
+        return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, &OperatorTexts::orElse);
     if (d == endOfInput) lexError(1, "Lexer error : Unexpected end of file\n");
     out << "Lexer error : Unexpected character : '" << static_cast<char>(d) << "'\n";
     endRun(6);
@@ -228,7 +262,7 @@ void lexPunctuation(LexToken& token, int c) {
     switch (c) {
         case '=':
             if (followedBy('='))
-                setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, "==");
+                setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, &OperatorTexts::equal);
             else
                 token.kind = ASSIGN;
             return;
@@ -237,7 +271,8 @@ void lexPunctuation(LexToken& token, int c) {
             return;
         case '&':
             if (!followedBy('&')) lexError(5, "Lexer error : expected &.\n\n");
-            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, "&&");
+            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp,
+                               &OperatorTexts::andAlso);
         case '(':
             token.kind = LPAREN;
             return;
@@ -251,22 +286,25 @@ void lexPunctuation(LexToken& token, int c) {
             token.kind = RBRACE;
             return;
         case '+':
-            return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, "+");
+            return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, &OperatorTexts::plus);
         case '-':
-            return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, "-");
+            return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, &OperatorTexts::minus);
         case '*':
-            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, "*");
+            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp,
+                               &OperatorTexts::times);
         case '/':
-            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, "/");
+            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp,
+                               &OperatorTexts::divide);
         case '%':
-            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, "%");
+            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp,
+                               &OperatorTexts::remainder);
         case '<':
             return lexLess(token);
         case '>':
             return lexGreater(token);
         case '!':
             if (followedBy('='))
-                setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, "!=");
+                setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, &OperatorTexts::notEqual);
             else
                 token.kind = NOT_OPERATOR;
             return;
@@ -277,51 +315,39 @@ void lexPunctuation(LexToken& token, int c) {
     endRun(7);
 }
 
-struct ReservedWord {
-    std::string_view word;
-    TokenKind kind;
-};
-
-constexpr ReservedWord reservedWords[] = {
-    {"true", BOOLEAN_LITERAL},
-    {"false", BOOLEAN_LITERAL},
-    {"const", CONST},
-    {"bool", BOOL},
-    {"string", STRING},
-    {"int", INT},
-    {"if", IF},
-    {"else", ELSE},
-    {"while", WHILE},
-    {"cin", CIN},
-    {"cout", COUT},
-};
-
-constexpr std::size_t longestReservedWord = 6;
-
-// The kind of a name: a reserved word's own kind, or IDENTIFIER. Most names start with
-// a letter that begins no reserved word, and are settled by that letter alone.
-bool beginsReservedWord(char c) {
-    switch (c) {
-        case 'b':
-        case 'c':
-        case 'e':
-        case 'f':
-        case 'i':
-        case 's':
-        case 't':
-        case 'w':
-            return true;
-        default:
-            return false;
-    }
+// The kind of a name: a reserved word's own kind, or IDENTIFIER. The first letter and the
+// length leave at most one reserved word to compare with, and most names none.
+TokenKind kindIf(std::string_view name, std::string_view word, TokenKind kind) {
+    return name == word ? kind : IDENTIFIER;
 }
 
 TokenKind nameKind(std::string_view name) {
-    if (name.size() > longestReservedWord || !beginsReservedWord(name[0])) return IDENTIFIER;
-    for (const ReservedWord& reserved : reservedWords) {
-        if (name == reserved.word) return reserved.kind;
+    switch (name.size() * 256 + static_cast<unsigned char>(name[0])) {
+        case 2 * 256 + 'i':
+            return kindIf(name, "if", IF);
+        case 3 * 256 + 'i':
+            return kindIf(name, "int", INT);
+        case 3 * 256 + 'c':
+            return kindIf(name, "cin", CIN);
+        case 4 * 256 + 't':
+            return kindIf(name, "true", BOOLEAN_LITERAL);
+        case 4 * 256 + 'b':
+            return kindIf(name, "bool", BOOL);
+        case 4 * 256 + 'e':
+            return kindIf(name, "else", ELSE);
+        case 4 * 256 + 'c':
+            return kindIf(name, "cout", COUT);
+        case 5 * 256 + 'f':
+            return kindIf(name, "false", BOOLEAN_LITERAL);
+        case 5 * 256 + 'c':
+            return kindIf(name, "const", CONST);
+        case 5 * 256 + 'w':
+            return kindIf(name, "while", WHILE);
+        case 6 * 256 + 's':
+            return kindIf(name, "string", STRING);
+        default:
+            return IDENTIFIER;
     }
-    return IDENTIFIER;
 }
 
 }  // namespace
@@ -342,7 +368,18 @@ std::uint64_t tokenEnd() {
     return lastTokenEnd;
 }
 
+namespace {
+
+// Between two tokens there is mostly a blank or a few, and no comment: that case is
+// settled here, inline, without the general loop.
+bool skippedBlanksOnly() {
+    return source.skipBlanksInBlock([](int c) { return blankTable.is[c]; });
+}
+
+}  // namespace
+
 void skipWhiteComments() {
+    if (skippedBlanksOnly()) return;
     for (;;) {
         source.takeWhile([](int c) { return isBlank(c); }, nullptr);
         if (source.peek() != '/') return;  // left unread, so that the token's run is taken whole
@@ -370,11 +407,11 @@ void lexAnal(LexToken& token) {
     else
         lexPunctuation(token, source.get());
     lastTokenEnd = source.position();
-    skipWhiteComments();
+    if (!skippedBlanksOnly()) skipWhiteComments();
 }
 
 void lexIdResWdBool(LexToken& token) {
-    std::string_view name = source.takeRun([](int c) { return isNameChar(c); }, text);
+    std::string_view name = source.takeRun([](int c) { return nameCharTable.is[c]; }, text);
     token.kind = nameKind(name);
     if (token.kind == BOOLEAN_LITERAL)
         setText(token.boolValue, name);

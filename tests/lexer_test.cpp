@@ -72,6 +72,12 @@ TEST(Scanner, TokenStreams) {
         {"const bool string int if else while cin cout",
          {"kind 16", "kind 17", "kind 18", "kind 19", "kind 20", "kind 21", "kind 22", "kind 23",
           "kind 24"}},
+        // Near misses of reserved words: a prefix, an extension, a changed letter.
+        {"i iff in ints ct cins coud tru ture boo else_ bools els falsy falsey cons whilst "
+         "whale strin strings",
+         {"id i",      "id iff",  "id in",     "id ints",  "id ct",    "id cins",   "id coud",
+          "id tru",    "id ture", "id boo",    "id else_", "id bools", "id els",    "id falsy",
+          "id falsey", "id cons", "id whilst", "id whale", "id strin", "id strings"}},
         {"\xff x \xff\xff y", {"id x", "id y"}},
         {"\"\x80\xfe\"", {"str \x80\xfe"}},
     };
