@@ -195,7 +195,7 @@ string operator+(const string& left, const string& right) {
     return result;
 }
 
-bool operator==(const string& left, const string& right) {
+bool equalTexts(const string& left, const string& right) {
     return left.compare(right) == 0;
 }
 bool operator!=(const string& left, const string& right) {

@@ -59,6 +59,10 @@ class string {
         word = inlineWord(text, count);
     }
 
+    // True when both hold the same word: the same short text, or the very same buffer.
+    // A quick yes for equality; a no says nothing.
+    bool sameWord(const string& other) const { return word == other.word; }
+
     // The longest text kept inside the object itself.
     static constexpr int inlineLimit = 6;
 
@@ -97,7 +101,10 @@ class string {
 };
 
 string operator+(const string& left, const string& right);
-bool operator==(const string& left, const string& right);
+bool equalTexts(const string& left, const string& right);
+inline bool operator==(const string& left, const string& right) {
+    return left.sameWord(right) || equalTexts(left, right);
+}
 bool operator!=(const string& left, const string& right);
 bool operator<(const string& left, const string& right);
 bool operator>(const string& left, const string& right);

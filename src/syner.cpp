@@ -28,10 +28,10 @@ class SymIndex {
   public:
     SymTab* head = nullptr;  // the table the index describes
 
-    SymTab* find(std::string_view name) const {
+    SymTab* find(const string& name) const {
         if (slots.empty()) return nullptr;
-        for (std::size_t i = hashOf(name) & mask();; i = (i + 1) & mask()) {
-            if (slots[i] == nullptr || nameOf(slots[i]->name) == name) return slots[i];
+        for (std::size_t i = hashOf(nameOf(name)) & mask();; i = (i + 1) & mask()) {
+            if (slots[i] == nullptr || slots[i]->name == name) return slots[i];
         }
     }
 
@@ -145,7 +145,7 @@ void error(int number, const LexToken& token) {
 
 bool lookup(const LexToken& token, SymTab* symtab, SymTab*& entry) {
     if (symtab != nullptr && symtab == symIndex.head) {
-        entry = symIndex.find(nameOf(token.idName));
+        entry = symIndex.find(token.idName);
         return entry != nullptr;
     }
     for (entry = symtab; entry != nullptr; entry = entry->next) {
