@@ -443,6 +443,11 @@ Operator operatorOf(const string& text) {
     return Operator::OTHER;
 }
 
+// The code of binary operator `op`, whose kind is `which`.
+void genBinary(RPolish* op, Operator which, int& labelCount, int overflowLabel);
+// The comparison sequence of relational operator `which`.
+void genComparison(Operator which, int& labelCount);
+
 }  // namespace
 
 void genExpression(SymTab*, Expression* exp, int& labelCount, int overflowLabel) {
@@ -457,10 +462,14 @@ void genSubExpression(RPolish* list, int& labelCount, int overflowLabel) {
         if (!e->isOperator) {
             genPushOperand(e);
             ++depth;
-        } else if (operatorOf(e->oper) == Operator::NOT) {
+            assert(depth >= 1);
+            continue;
+        }
+        const Operator which = operatorOf(e->oper);  // once per operator: it decides a lot
+        if (which == Operator::NOT) {
             genNotOperator();
         } else {
-            genBinOperator(e, labelCount, overflowLabel);
+            genBinary(e, which, labelCount, overflowLabel);
             --depth;
         }
         assert(depth >= 1);
@@ -483,15 +492,21 @@ void genNotOperator() {
 }
 
 void genBinOperator(RPolish* op, int& labelCount, int overflowLabel) {
+    genBinary(op, operatorOf(op->oper), labelCount, overflowLabel);
+}
+
+namespace {
+
+void genBinary(RPolish* op, Operator which, int& labelCount, int overflowLabel) {
     code() << "\tPOP  B\n\tPOP  A\n";
-    switch (operatorOf(op->oper)) {
+    switch (which) {
         case Operator::EQ:
         case Operator::NE:
         case Operator::GT:
         case Operator::LT:
         case Operator::GE:
         case Operator::LE:
-            genCompOperator(op, labelCount);
+            genComparison(which, labelCount);
             break;
         case Operator::AND:
         case Operator::OR:
@@ -517,6 +532,8 @@ void genBinOperator(RPolish* op, int& labelCount, int overflowLabel) {
     }
     code() << "\tPUSH A\n";
 }
+
+}  // namespace
 
 void genBoolOperator(RPolish* op) {
     code() << (operatorOf(op->oper) == Operator::AND ? "\tAND  B,A\n" : "\tOR   B,A\n");
@@ -662,18 +679,21 @@ void genOrdering(const Ordering& ordering, const Number& t, const Number& f) {
           << "\tMOVE #^"sv << Number(falseval) << ",A\n"sv << ordering.endLabel << t << "\n"sv;
 }
 
-}  // namespace
-
-void genCompOperator(RPolish* op, int& labelCount) {
+void genComparison(Operator which, int& labelCount) {
     const Number t(labelCount++);
     const Number f(labelCount++);
     code() << "\tCMP  B,A\n";
-    const Operator which = operatorOf(op->oper);
     if (which == Operator::EQ || which == Operator::NE)
         return genEquality(which == Operator::EQ, t, f);
     for (const Ordering& ordering : orderings) {
         if (which == ordering.op) return genOrdering(ordering, t, f);
     }
+}
+
+}  // namespace
+
+void genCompOperator(RPolish* op, int& labelCount) {
+    genComparison(operatorOf(op->oper), labelCount);
 }
 
 }  // namespace lumo
