@@ -119,20 +119,35 @@ inline const string type[maxTypeError] = {
 class Number {
   public:
     explicit Number(int value) {
-        char* p = digits + sizeof digits;
         unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : value;
+        length = static_cast<unsigned char>((value < 0 ? 1 : 0) + digitCount(magnitude));
+        char* p = digits + length;
         do {
             *--p = static_cast<char>('0' + magnitude % 10);
             magnitude /= 10;
         } while (magnitude != 0);
         if (value < 0) *--p = '-';
-        first = static_cast<unsigned char>(p - digits);
     }
-    std::string_view text() const { return {digits + first, sizeof digits - first}; }
+    std::string_view text() const { return {digits, length}; }
+
+    // Copies the text to `at`, which must have room for `room` bytes (the bytes after the
+    // text are left undefined), and returns the end of the text. A copy of fixed size
+    // takes no call and no loop.
+    static constexpr std::size_t room = 12;
+    char* copyTo(char* at) const {
+        std::memcpy(at, digits, room);
+        return at + length;
+    }
 
   private:
-    char digits[12];
-    unsigned char first;  // where the text begins: an offset, so that copies stay right
+    char digits[room] = {};
+    unsigned char length;
+
+    static int digitCount(unsigned n) {
+        int count = 1;
+        for (; n >= 10; n /= 10) ++count;
+        return count;
+    }
 };
 
 // Buffered writer on a file descriptor (standard output unless redirected).
@@ -364,7 +379,7 @@ inline void Output::drain() {
 
 // The common case, a short piece that fits, stays small enough to inline everywhere;
 // with a literal argument the length and the copy are then fixed at compile time.
-inline void Output::write(const char* bytes, std::size_t count) {
+__attribute__((always_inline)) inline void Output::write(const char* bytes, std::size_t count) {
     if (count <= limit - used) {
         std::memcpy(buf + used, bytes, count);
         used += count;

@@ -40,7 +40,7 @@ const Number& overflowText(int overflowLabel) {
 // `most` bounds the bytes written; names longer than `longestInPlace` take the plain path.
 class Piece {
   public:
-    explicit Piece(std::size_t most) : at(code().room(most)) {}
+    explicit Piece(std::size_t most) : at(code().room(most + slack)) {}
     ~Piece() { code().commit(at); }
     Piece(const Piece&) = delete;
     Piece& operator=(const Piece&) = delete;
@@ -50,10 +50,20 @@ class Piece {
         at += text.size();
         return *this;
     }
-    Piece& operator<<(const Number& number) { return *this << number.text(); }
-    Piece& operator<<(const string& text) {
-        return *this << std::string_view(text.c_str(), static_cast<std::size_t>(text.length()));
+    // Numbers and short texts are copied in blocks of a fixed size, which a piece's room
+    // allows for: `slack` bytes past its longest text.
+    Piece& operator<<(const Number& number) {
+        at = number.copyTo(at);
+        return *this;
     }
+    Piece& operator<<(const string& text) {
+        const std::size_t length = static_cast<std::size_t>(text.length());
+        if (length > string::inlineLimit) return *this << std::string_view(text.c_str(), length);
+        std::memcpy(at, text.c_str(), string::inlineLimit + 1);  // an inline text's bytes
+        at += length;
+        return *this;
+    }
+    static constexpr std::size_t slack = Number::room;
 
   private:
     char* at;
@@ -405,42 +415,57 @@ int nmrOperands(RPolish* list) {
 
 namespace {
 
-// The operators an element can hold. Their texts are one or two characters, so the
-// first two bytes tell them apart exactly.
+// The operators an element can hold.
 enum class Operator { NOT, EQ, NE, LT, LE, GT, GE, AND, OR, ADD, SUB, MUL, DIV, MOD, OTHER };
+
+// An operator's text is one or two characters: its first two bytes (the second is the
+// NUL of a one-character text) make a key, and a multiplicative hash of the key picks
+// the one slot where that operator can be. One load and one comparison, no branch on
+// the text: operators come in no predictable order.
+struct OperatorSlot {
+    unsigned key;
+    Operator op;
+};
+
+constexpr unsigned operatorKey(const char* text) {
+    return static_cast<unsigned char>(text[0]) |
+           static_cast<unsigned>(static_cast<unsigned char>(text[1])) << 8;
+}
+
+constexpr unsigned operatorSlot(unsigned key) {
+    return ((key * 4043u) & 0xffffu) >> 12;  // distinct for the fourteen keys below
+}
+
+struct OperatorTable {
+    OperatorSlot slots[16];
+    bool distinct = true;
+    constexpr OperatorTable() : slots() {
+        struct Named {
+            const char* text;
+            Operator op;
+        };
+        constexpr Named named[] = {
+            {"!", Operator::NOT}, {"==", Operator::EQ}, {"!=", Operator::NE}, {"<", Operator::LT},
+            {"<=", Operator::LE}, {">", Operator::GT},  {">=", Operator::GE}, {"&&", Operator::AND},
+            {"||", Operator::OR}, {"+", Operator::ADD}, {"-", Operator::SUB}, {"*", Operator::MUL},
+            {"/", Operator::DIV}, {"%", Operator::MOD}};
+        for (OperatorSlot& slot : slots) slot = {0, Operator::OTHER};
+        for (const Named& n : named) {
+            OperatorSlot& slot = slots[operatorSlot(operatorKey(n.text))];
+            distinct = distinct && slot.key == 0;
+            slot = {operatorKey(n.text), n.op};
+        }
+    }
+};
+
+constexpr OperatorTable operatorTable{};
+static_assert(operatorTable.distinct, "each operator needs a slot of its own");
 
 Operator operatorOf(const string& text) {
     if (text.length() < 1 || text.length() > 2) return Operator::OTHER;
-    const char first = text.c_str()[0], second = text.c_str()[1];
-    const bool single = second == '\0';
-    switch (first) {
-        case '!':
-            return single ? Operator::NOT : second == '=' ? Operator::NE : Operator::OTHER;
-        case '=':
-            return second == '=' ? Operator::EQ : Operator::OTHER;
-        case '<':
-            return single ? Operator::LT : second == '=' ? Operator::LE : Operator::OTHER;
-        case '>':
-            return single ? Operator::GT : second == '=' ? Operator::GE : Operator::OTHER;
-        case '&':
-            return second == '&' ? Operator::AND : Operator::OTHER;
-        case '|':
-            return second == '|' ? Operator::OR : Operator::OTHER;
-    }
-    if (!single) return Operator::OTHER;
-    switch (first) {
-        case '+':
-            return Operator::ADD;
-        case '-':
-            return Operator::SUB;
-        case '*':
-            return Operator::MUL;
-        case '/':
-            return Operator::DIV;
-        case '%':
-            return Operator::MOD;
-    }
-    return Operator::OTHER;
+    const unsigned key = operatorKey(text.c_str());
+    const OperatorSlot& slot = operatorTable.slots[operatorSlot(key)];
+    return slot.key == key ? slot.op : Operator::OTHER;
 }
 
 // The code of binary operator `op`, whose kind is `which`.
