@@ -1,0 +1,44 @@
+// Unit tests of the decimal formatter that every number of the output goes through.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "common.hpp"
+
+namespace {
+
+using lumo::Number;
+
+TEST(Number, FormatsEveryMagnitudeAndSign) {
+    const struct {
+        int value;
+        const char* text;
+    } cases[] = {
+        {0, "0"},
+        {7, "7"},
+        {9, "9"},
+        {10, "10"},
+        {99, "99"},
+        {100, "100"},
+        {-1, "-1"},
+        {-10, "-10"},
+        {32767, "32767"},
+        {-32768, "-32768"},
+        {INT_MAX, "2147483647"},
+        {INT_MIN, "-2147483648"},
+    };
+    for (const auto& c : cases) {
+        const Number number(c.value);
+        EXPECT_EQ(std::string(number.text()), c.text);
+        // The fixed-size copy writes the text and returns its end; what follows is free.
+        char place[Number::room + 4];
+        std::string(sizeof place, '#').copy(place, sizeof place);
+        const char* end = number.copyTo(place);
+        const char* begin = place;
+        EXPECT_EQ(std::string(begin, end), c.text);
+        EXPECT_EQ(place[Number::room], '#') << "copy stays within its room";
+    }
+}
+
+}  // namespace
