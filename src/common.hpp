@@ -14,13 +14,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <atomic>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
 #include <new>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "string.hpp"
@@ -189,7 +185,7 @@ class Output {
     char* buf = nullptr;    // taken at the first write, from memory backed by huge pages:
     std::size_t limit = 0;  // page faults on a megabyte of small pages cost milliseconds
     bool holding = false;
-    bool grown = false;  // `buf` is a heap block of its own
+    char* grownBlock = nullptr;  // the heap block `buf` became when it grew, if it did
     std::size_t used = 0;
     int fd = 1;
     bool failed = false;
@@ -200,41 +196,6 @@ class Output {
     void writeAll(const char* bytes, std::size_t count);
     void writeOverflowing(const char* bytes, std::size_t count);
 };
-
-// Big chunks of fresh memory, made ready ahead of need by a helper thread. A chunk the
-// kernel has not backed yet costs a page fault and the zeroing of its pages on first
-// touch; a large program's tree takes hundreds of megabytes, and that cost then lands on
-// the analysis. The helper touches each chunk first, on the other core, so the analyser
-// finds its memory mapped. Only a driver that wants it starts the helper; without it
-// every chunk is made on demand.
-class ChunkSupply {
-  public:
-    static constexpr std::size_t chunkSize = std::size_t(4) << 20;
-    static constexpr std::size_t hugePage = std::size_t(2) << 20;
-
-    // Lets `start` start the helper: a driver's choice, made before analysis.
-    void enable() { enabled = true; }
-    // Starts the helper once, if enabled; harmless if it cannot be started.
-    void start();
-    // A prepared chunk of `chunkSize` bytes, or null when none is ready.
-    char* take();
-    // Fresh memory of `size` bytes (a multiple of the huge-page size), aligned to and
-    // backed by huge pages where the kernel can; null when there is none.
-    static char* fresh(std::size_t size) {
-        char* chunk = static_cast<char*>(std::aligned_alloc(hugePage, size));
-        if (chunk != nullptr) ::madvise(chunk, size, MADV_HUGEPAGE);
-        return chunk;
-    }
-
-  private:
-    static constexpr std::size_t lead = 2;  // chunks kept ready
-    struct Shared;
-    std::atomic<Shared*> shared{nullptr};  // never freed: the helper may run until the end
-    std::atomic<bool> started{false};
-    bool enabled = false;
-};
-
-inline ChunkSupply chunkSupply;
 
 // Analysis results live until the process ends, so their records come from a bump
 // allocator that only hands memory out: no per-record bookkeeping and no frees.
@@ -251,13 +212,24 @@ class Arena {
         return place;
     }
 
+    static constexpr std::size_t hugePage = std::size_t(2) << 20;
+
+    // Fresh memory of `size` bytes (a multiple of the huge-page size), aligned to and
+    // backed by huge pages where the kernel can; null when there is none.
+    static char* fresh(std::size_t size) {
+        char* chunk = static_cast<char*>(std::aligned_alloc(hugePage, size));
+        if (chunk != nullptr) ::madvise(chunk, size, MADV_HUGEPAGE);
+        return chunk;
+    }
+
   private:
     // Chunks are backed by huge pages, so that a big tree costs few page faults (a page
     // fault costs microseconds, more in a virtual machine). They start at one huge page
-    // and double up to the supply's size.
-    static constexpr std::size_t firstChunk = ChunkSupply::hugePage;
-    std::size_t nextChunk = firstChunk;
-    int fullSizeChunks = 0;
+    // and double up to `largestChunk`. Each thread that analyses faults its own pages in:
+    // with both cores analysing, a helper thread touching memory ahead would only take
+    // turns with them.
+    static constexpr std::size_t largestChunk = std::size_t(4) << 20;
+    std::size_t nextChunk = hugePage;
     char* chunks = nullptr;
     char* cur = nullptr;
     char* end = nullptr;
@@ -265,21 +237,10 @@ class Arena {
     void grab(std::size_t atLeast) {
         atLeast += sizeof(char*);  // the link to the chunk before
         std::size_t size = atLeast > nextChunk ? atLeast : nextChunk;
-        if (nextChunk < ChunkSupply::chunkSize) nextChunk *= 2;
-        char* chunk = nullptr;
-        if (size <= ChunkSupply::chunkSize && nextChunk == ChunkSupply::chunkSize) {
-            // Only a big program gets the helper: its chunks ready ahead are memory that a
-            // small one would never use.
-            if (++fullSizeChunks == 4) chunkSupply.start();
-            chunk = chunkSupply.take();
-            if (chunk != nullptr) size = ChunkSupply::chunkSize;
-        }
-        if (chunk == nullptr) {
-            size =
-                (size + ChunkSupply::hugePage - 1) / ChunkSupply::hugePage * ChunkSupply::hugePage;
-            chunk = ChunkSupply::fresh(size);
-            if (chunk == nullptr) throw std::bad_alloc();
-        }
+        if (nextChunk < largestChunk) nextChunk *= 2;
+        size = (size + hugePage - 1) / hugePage * hugePage;
+        char* chunk = fresh(size);
+        if (chunk == nullptr) throw std::bad_alloc();
         std::memcpy(chunk, &chunks, sizeof chunks);  // each chunk links to the one before,
         chunks = chunk;                              // so that all stay reachable
         cur = chunk + sizeof(char*);
@@ -335,10 +296,9 @@ inline void Output::grow(std::size_t wanted) {
     char* fresh = static_cast<char*>(std::malloc(bigger));
     if (fresh == nullptr) throw std::bad_alloc();
     std::memcpy(fresh, buf, used);
-    if (grown) std::free(buf);
-    buf = fresh;
+    std::free(grownBlock);
+    buf = grownBlock = fresh;
     limit = bigger;
-    grown = true;
 }
 
 // Ends the run with `status`: flushes `out` first. A failed flush turns a successful run
@@ -439,47 +399,6 @@ inline void endRun(int status) {
     }
     endRunHook(status);
     std::abort();  // a hook that returns leaves nothing sensible to do
-}
-
-struct ChunkSupply::Shared {
-    std::mutex lock;
-    std::condition_variable wanted;
-    std::vector<char*> ready;
-};
-
-inline void ChunkSupply::start() {
-    if (!enabled || started.exchange(true)) return;  // two analysing threads may ask
-    Shared* state = new Shared();
-    state->ready.reserve(lead);
-    try {
-        std::thread([state] {
-            std::unique_lock<std::mutex> guard(state->lock);
-            for (;;) {
-                state->wanted.wait(guard, [state] { return state->ready.size() < lead; });
-                guard.unlock();
-                char* chunk = fresh(chunkSize);
-                if (chunk == nullptr) return;  // out of memory: the arena will say so
-                for (std::size_t i = 0; i < chunkSize; i += 4096) chunk[i] = 0;  // fault it in
-                guard.lock();
-                state->ready.push_back(chunk);
-            }
-        }).detach();
-    } catch (...) {
-        delete state;  // no thread: chunks are made on demand
-        return;
-    }
-    shared.store(state, std::memory_order_release);
-}
-
-inline char* ChunkSupply::take() {
-    Shared* state = shared.load(std::memory_order_acquire);
-    if (state == nullptr) return nullptr;
-    std::lock_guard<std::mutex> guard(state->lock);
-    if (state->ready.empty()) return nullptr;
-    char* chunk = state->ready.back();
-    state->ready.pop_back();
-    state->wanted.notify_one();
-    return chunk;
 }
 
 }  // namespace lumo

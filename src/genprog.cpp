@@ -442,7 +442,6 @@ void compileSharing() {
 int main() {
     // A closed pipe must show up as a failed write, reported, not as a silent signal.
     std::signal(SIGPIPE, SIG_IGN);
-    lumo::chunkSupply.enable();
     lumo::compileSharing();
     lumo::endRun(0);
 }
