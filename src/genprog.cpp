@@ -11,11 +11,11 @@
 // counts only when the first part has none. The second part numbers its labels from the
 // number of `if` and `while` names before it, which the first part's own count checks.
 //
-// Generation: the block is cut into chunks of statements that two threads share: each
-// claims the next chunk, puts its code together in a buffer of a small ring, and writes
-// out in order the chunks that are ready. Each chunk's comparison labels come from its
-// place in the program (the analyser tells how many comparisons precede any statement),
-// so the bytes are those of one pass.
+// Generation: the block is cut into chunks of statements that two threads write in
+// turns: each puts the code of its next chunk together in a buffer of its own, waits
+// until the chunk before has gone out, writes it, and lets the other thread go on. Each
+// chunk's comparison labels come from its place in the program (the analyser tells how
+// many comparisons precede any statement), so the bytes are those of one pass.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -328,7 +328,7 @@ void joinSecondPart(AST*& ast, int& labelCount) {
     notes.statements += part.notes.statements;
 }
 
-// ---- writing chunks with two threads -----------------------------------------------
+// ---- writing chunks in turns -------------------------------------------------------
 
 struct Chunk {
     AST* first;
@@ -336,79 +336,46 @@ struct Chunk {
     int firstLabel;
 };
 
-// Two threads share the chunks: each claims the next chunk, puts its code together in a
-// free buffer of a small ring, and then writes out, in order, every chunk whose code is
-// ready and whose turn has come, unless the other thread is doing so. Neither waits for
-// the other unless the ring is full, so a thread slowed down for a while (the machine
-// is shared) holds the other up far less than strict alternation would.
-class SharedWriting {
+class TakingTurns {
   public:
-    SharedWriting(SymTab* symtab, int overflowLabel, std::vector<Chunk> chunks)
+    TakingTurns(SymTab* symtab, int overflowLabel, std::vector<Chunk> chunks)
         : symtab(symtab), overflowLabel(overflowLabel), chunks(std::move(chunks)) {}
 
-    void work() {
-        for (;;) {
-            std::size_t chunk = claim();
-            if (chunk == chunks.size()) return;
-            putTogether(chunk);
-            writeReady(chunk);
+    // Writes chunks `first`, `first + step`, ... each when its turn comes.
+    void writeChunks(std::size_t first, std::size_t step, Output& code) {
+        code.hold(true);
+        genOutputTo(code);
+        for (std::size_t i = first; i < chunks.size(); i += step) {
+            int labelCount = chunks[i].firstLabel;
+            for (AST* node = chunks[i].first; node != chunks[i].end; node = node->next)
+                genStatement(symtab, node, labelCount, overflowLabel);
+            waitForTurn(i);
+            if (!code.flush()) failed = true;
+            passTurn();
         }
+        code.hold(false);
+        genOutputTo(out);
     }
 
     bool anyFailed() const { return failed; }
 
   private:
-    static constexpr std::size_t ringSize = 4;
-
     SymTab* symtab;
     int overflowLabel;
     std::vector<Chunk> chunks;
-    Output ring[ringSize];
-    bool ready[ringSize] = {};
     std::mutex lock;
-    std::condition_variable slotFreed;
-    std::size_t claimed = 0;  // chunks handed out
-    std::size_t written = 0;  // chunks gone out, in order
-    bool writing = false;     // a thread is writing out
-    bool failed = false;
+    std::condition_variable turnPassed;
+    std::size_t turn = 0;  // the chunk whose code goes out next
+    bool failed = false;   // written under the turn, read after both are done
 
-    // The next chunk to put together, once the ring has room for it; chunks.size() when
-    // none is left.
-    std::size_t claim() {
+    void waitForTurn(std::size_t chunk) {
         std::unique_lock<std::mutex> guard(lock);
-        if (claimed == chunks.size()) return claimed;
-        const std::size_t chunk = claimed++;
-        slotFreed.wait(guard, [&] { return chunk < written + ringSize; });
-        return chunk;
+        turnPassed.wait(guard, [&] { return turn == chunk; });
     }
-
-    void putTogether(std::size_t chunk) {
-        Output& code = ring[chunk % ringSize];
-        code.hold(true);
-        genOutputTo(code);
-        int labelCount = chunks[chunk].firstLabel;
-        for (AST* node = chunks[chunk].first; node != chunks[chunk].end; node = node->next)
-            genStatement(symtab, node, labelCount, overflowLabel);
-        genOutputTo(out);
-    }
-
-    // Marks `chunk` ready and writes out what may go, if no other thread is writing.
-    void writeReady(std::size_t chunk) {
-        std::unique_lock<std::mutex> guard(lock);
-        ready[chunk % ringSize] = true;
-        if (writing) return;  // that thread will see this chunk when its turn comes
-        writing = true;
-        while (written < chunks.size() && ready[written % ringSize]) {
-            Output& code = ring[written % ringSize];
-            guard.unlock();
-            const bool wrote = code.flush();
-            guard.lock();
-            failed = failed || !wrote;
-            ready[written % ringSize] = false;
-            ++written;
-            slotFreed.notify_all();
-        }
-        writing = false;
+    void passTurn() {
+        std::lock_guard<std::mutex> guard(lock);
+        ++turn;
+        turnPassed.notify_all();
     }
 };
 
@@ -423,20 +390,22 @@ std::vector<Chunk> chunksOfBlock(int firstLabel) {
     return chunks;
 }
 
+Output codeOfSecondThread;
+
 // Writes the block's statements with two threads; false, with nothing written, when a
 // second thread cannot be had.
-bool writeBlockSharing(SymTab* symtab, int labelCount, int overflowLabel) {
-    SharedWriting sharing(symtab, overflowLabel, chunksOfBlock(labelCount));
+bool writeBlockInTurns(SymTab* symtab, int labelCount, int overflowLabel) {
+    TakingTurns turns(symtab, overflowLabel, chunksOfBlock(labelCount));
     if (!out.flush()) return true;  // already failed: the run will say so
     std::thread second;
     try {
-        second = std::thread([&sharing] { sharing.work(); });
+        second = std::thread([&turns] { turns.writeChunks(1, 2, codeOfSecondThread); });
     } catch (const std::system_error&) {
         return false;
     }
-    sharing.work();
+    turns.writeChunks(0, 2, out);
     second.join();
-    if (sharing.anyFailed()) out.noteFailure();
+    if (turns.anyFailed()) out.noteFailure();
     return true;
 }
 
@@ -446,7 +415,7 @@ void generateSharing(SymTab* symtab, AST* ast, int labelCount) {
     genHeader();
     genDeclarations(symtab);
     const bool longBlock = notes.samples.size() >= fewestChunksToShare * samplesPerChunk;
-    if (!longBlock || !writeBlockSharing(symtab, labelCount, overflowLabel))
+    if (!longBlock || !writeBlockInTurns(symtab, labelCount, overflowLabel))
         genStatements(symtab, ast, labelCount, overflowLabel);
     genFooter(overflowLabel);
 }
