@@ -485,16 +485,20 @@ void checkChain(const std::vector<Link<Node>>& links, std::size_t first, const C
 // chain = operand { operator operand }, stored as a list in source order.
 template <typename Node>
 Node* synChain(SymTab* symtab, LexToken& token, DataType& type, const ChainRules& rules) {
+    Node* head = make<Node>();
+    parseOperand(symtab, head, token, type);
+    if (token.kind != rules.opKind) return head;  // most chains are one operand: no check
     std::vector<Link<Node>>& links = pendingLinks<Node>;
     const std::size_t first = links.size();
-    Node* head = make<Node>();
-    for (Node* node = head;; node = node->next = make<Node>()) {
+    links.push_back({head, type});
+    for (Node* node = head;;) {
+        node->op = token.*rules.opText;
+        advance(token);
+        node = node->next = make<Node>();
         DataType operandType;
         parseOperand(symtab, node, token, operandType);
         links.push_back({node, operandType});
         if (token.kind != rules.opKind) break;
-        node->op = token.*rules.opText;
-        advance(token);
     }
     checkChain(links, first, rules, token);
     type = links[first].type;
