@@ -336,45 +336,87 @@ struct Chunk {
     int firstLabel;
 };
 
+// The chunks' code goes out in order, each chunk's from the buffer of the thread that put
+// it together, while that buffer is still in its core's cache. Threads claim chunks in
+// order as they get free, so a thread slowed down for a while (the machine is shared)
+// simply takes fewer. Each thread has two buffers: while its oldest chunk waits for its
+// turn it puts the next one together, and it writes the waiting one out as soon as its
+// turn comes, between two statements.
 class TakingTurns {
   public:
     TakingTurns(SymTab* symtab, int overflowLabel, std::vector<Chunk> chunks)
         : symtab(symtab), overflowLabel(overflowLabel), chunks(std::move(chunks)) {}
 
-    // Writes chunks `first`, `first + step`, ... each when its turn comes.
-    void writeChunks(std::size_t first, std::size_t step, Output& code) {
-        code.hold(true);
-        genOutputTo(code);
-        for (std::size_t i = first; i < chunks.size(); i += step) {
-            int labelCount = chunks[i].firstLabel;
-            for (AST* node = chunks[i].first; node != chunks[i].end; node = node->next)
-                genStatement(symtab, node, labelCount, overflowLabel);
-            waitForTurn(i);
-            if (!code.flush()) failed = true;
-            passTurn();
+    void writeChunks(Output (&buffers)[2]) {
+        Waiting waiting;
+        for (;;) {
+            writeIfTurn(waiting);
+            const std::size_t chunk = waiting.count < 2 ? claim() : chunks.size();
+            if (chunk < chunks.size()) {
+                Output& free =
+                    waiting.count == 1 && waiting.code[0] == &buffers[0] ? buffers[1] : buffers[0];
+                putTogether(chunk, free, waiting);
+                continue;
+            }
+            if (waiting.count == 0) break;
+            waitForTurn(waiting.chunk[0]);
         }
-        code.hold(false);
         genOutputTo(out);
     }
 
     bool anyFailed() const { return failed; }
 
   private:
+    // A thread's chunks put together and not yet written, oldest first.
+    struct Waiting {
+        std::size_t chunk[2];
+        Output* code[2];
+        int count = 0;
+    };
+
     SymTab* symtab;
     int overflowLabel;
     std::vector<Chunk> chunks;
     std::mutex lock;
     std::condition_variable turnPassed;
-    std::size_t turn = 0;  // the chunk whose code goes out next
-    bool failed = false;   // written under the turn, read after both are done
+    std::atomic<std::size_t> turn{0};  // the chunk whose code goes out next
+    std::size_t claimed = 0;           // chunks handed out, under the lock
+    bool failed = false;               // written under the turn, read after both are done
+
+    std::size_t claim() {
+        std::lock_guard<std::mutex> guard(lock);
+        return claimed < chunks.size() ? claimed++ : chunks.size();
+    }
+
+    void putTogether(std::size_t chunk, Output& code, Waiting& waiting) {
+        code.hold(true);
+        genOutputTo(code);
+        int labelCount = chunks[chunk].firstLabel;
+        for (AST* node = chunks[chunk].first; node != chunks[chunk].end; node = node->next) {
+            genStatement(symtab, node, labelCount, overflowLabel);
+            writeIfTurn(waiting);
+        }
+        waiting.chunk[waiting.count] = chunk;
+        waiting.code[waiting.count++] = &code;
+    }
+
+    // Writes the oldest waiting chunk out if its turn has come.
+    void writeIfTurn(Waiting& waiting) {
+        if (waiting.count == 0 || turn.load(std::memory_order_acquire) != waiting.chunk[0]) return;
+        if (!waiting.code[0]->flush()) failed = true;
+        waiting.chunk[0] = waiting.chunk[1];
+        waiting.code[0] = waiting.code[1];
+        --waiting.count;
+        passTurn();
+    }
 
     void waitForTurn(std::size_t chunk) {
         std::unique_lock<std::mutex> guard(lock);
-        turnPassed.wait(guard, [&] { return turn == chunk; });
+        turnPassed.wait(guard, [&] { return turn.load(std::memory_order_relaxed) == chunk; });
     }
     void passTurn() {
         std::lock_guard<std::mutex> guard(lock);
-        ++turn;
+        turn.fetch_add(1, std::memory_order_release);
         turnPassed.notify_all();
     }
 };
@@ -390,7 +432,9 @@ std::vector<Chunk> chunksOfBlock(int firstLabel) {
     return chunks;
 }
 
-Output codeOfSecondThread;
+// Each thread's two buffers for the code of its chunks.
+Output codeOfFirstThread[2];
+Output codeOfSecondThread[2];
 
 // Writes the block's statements with two threads; false, with nothing written, when a
 // second thread cannot be had.
@@ -399,11 +443,11 @@ bool writeBlockInTurns(SymTab* symtab, int labelCount, int overflowLabel) {
     if (!out.flush()) return true;  // already failed: the run will say so
     std::thread second;
     try {
-        second = std::thread([&turns] { turns.writeChunks(1, 2, codeOfSecondThread); });
+        second = std::thread([&turns] { turns.writeChunks(codeOfSecondThread); });
     } catch (const std::system_error&) {
         return false;
     }
-    turns.writeChunks(0, 2, out);
+    turns.writeChunks(codeOfFirstThread);
     second.join();
     if (turns.anyFailed()) out.noteFailure();
     return true;

@@ -281,4 +281,21 @@ TEST(Driver, WritesAfterWhatTheFileHeld) {
     }
 }
 
+// Both threads write a long block's code; a failed write by either ends the run with the
+// one report, whether the output is a full device or a pipe its reader closed early.
+TEST(Driver, FailedWriteWhileBothThreadsWrite) {
+    const std::string in = scratchFile("full-in");
+    writeFile(in, longProgram(60000));
+    const RunResult full = runProgram(LUMOC_PATH, {}, readFile(in), "/dev/full");
+    EXPECT_EQ(full.status, 74);
+    EXPECT_EQ(full.err, "lumo: cannot write standard output\n");
+    const RunResult closed = runProgram(
+        "/bin/bash",
+        {"-c", "\"$0\" < \"$1\" | head -c 100 > /dev/null; exit ${PIPESTATUS[0]}", LUMOC_PATH, in},
+        "");
+    EXPECT_EQ(closed.status, 74);
+    EXPECT_EQ(closed.err, "lumo: cannot write standard output\n");
+    std::remove(in.c_str());
+}
+
 }  // namespace
