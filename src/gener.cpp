@@ -36,6 +36,20 @@ const Number& overflowText(int overflowLabel) {
     return text;
 }
 
+// A constant text of at most 16 characters kept in a block of fixed size, so that it is
+// copied without a call: the comparison sequences are made of such texts.
+struct ShortText {
+    static constexpr std::size_t room = 16;
+    char bytes[room];
+    std::size_t length;
+    constexpr ShortText(const char* text) : bytes(), length(0) {
+        while (text[length] != '\0' && length < room) {
+            bytes[length] = text[length];
+            ++length;
+        }
+    }
+};
+
 // Lines put together in place in the output: one capacity check for all their parts.
 // `most` bounds the bytes written; names longer than `longestInPlace` take the plain path.
 class Piece {
@@ -63,7 +77,13 @@ class Piece {
         at += length;
         return *this;
     }
-    static constexpr std::size_t slack = Number::room;
+    Piece& operator<<(const ShortText& text) {
+        std::memcpy(at, text.bytes, ShortText::room);
+        at += text.length;
+        return *this;
+    }
+    static constexpr std::size_t slack =
+        Number::room > ShortText::room ? Number::room : ShortText::room;
 
   private:
     char* at;
@@ -596,13 +616,13 @@ enum Target { NO_LABEL, TRUE_LABEL, FALSE_LABEL };
 
 // One line of a decision chain: its text, then (for a label) the number and a newline.
 struct ChainLine {
-    std::string_view text;
+    ShortText text;
     Target label;
 };
 
 struct Ordering {
     Operator op;
-    std::string_view endLabel;  // family prefix + "end_"
+    ShortText endLabel;  // family prefix + "end_"
     std::vector<ChainLine> chain;
 };
 
