@@ -197,7 +197,7 @@ class SplitFinder {
 
 constexpr std::uint64_t shortestSplitInput = std::uint64_t(1) << 19;
 // The second part starts later (after finding where it begins), so it is the smaller.
-constexpr std::uint64_t splitPercent = 57;
+constexpr std::uint64_t splitPercent = 55;
 
 struct SecondPart {
     std::uint64_t inputStart = 0;  // where standard input's reading began
