@@ -80,7 +80,9 @@ enum Kind : unsigned char { PLAIN, KEYWORD_START, QUOTE, SLASH_BYTE, OPEN, CLOSE
 struct Kinds {
     unsigned char of[256];
     bool inName[256];
-    constexpr Kinds() : of(), inName() {
+    // Before the place where the split may be, a ";" is of no interest: the search passes
+    // over it too.
+    constexpr explicit Kinds(bool semicolons) : of(), inName() {
         for (int c = 0; c < 256; ++c)
             inName[c] = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
                         (c >= '0' && c <= '9') || c == '_';
@@ -90,11 +92,12 @@ struct Kinds {
         of[static_cast<unsigned char>('/')] = SLASH_BYTE;
         of[static_cast<unsigned char>('{')] = OPEN;
         of[static_cast<unsigned char>('}')] = CLOSE;
-        of[static_cast<unsigned char>(';')] = SEMICOLON;
+        if (semicolons) of[static_cast<unsigned char>(';')] = SEMICOLON;
     }
 };
 
-constexpr Kinds kinds{};
+constexpr Kinds kinds{true};
+constexpr Kinds kindsBeforeSplit{false};
 
 // Reads the input as the scanner would, tracking names, comments, string literals and
 // braces, up to the first ";" at the block's level (depth 1) from `from` on, and counts
@@ -107,6 +110,19 @@ class SplitFinder {
 
     // Feeds the next bytes; true once the ";" is found (`split` is the offset after it).
     bool feed(const unsigned char* p, std::size_t count) {
+        if (position < from && count > from - position) {  // the split may be in there
+            const std::size_t before = static_cast<std::size_t>(from - position);
+            return feedPart(p, before) || feedPart(p + before, count - before);
+        }
+        return feedPart(p, count);
+    }
+    std::uint64_t split = 0;
+    long keywords = 0;
+
+  private:
+    // Bytes all before `from` or all from it on.
+    bool feedPart(const unsigned char* p, std::size_t count) {
+        table = position < from ? &kindsBeforeSplit : &kinds;
         std::size_t i = 0;
         while (i < count) {
             switch (state) {
@@ -133,10 +149,7 @@ class SplitFinder {
         position += count;
         return false;
     }
-    std::uint64_t split = 0;
-    long keywords = 0;
 
-  private:
     enum State { CODE, NAME, SLASH, COMMENT, TEXT };
     State state = CODE;
     char name[5] = {};
@@ -145,6 +158,7 @@ class SplitFinder {
     bool afterNameByte = false;  // the byte before this block's first was part of a name
     std::uint64_t from;
     std::uint64_t position = 0;
+    const Kinds* table = &kindsBeforeSplit;
 
     std::size_t skipPast(const unsigned char* p, std::size_t i, std::size_t count, int end) {
         const void* found = std::memchr(p + i, end, count - i);
@@ -172,14 +186,15 @@ class SplitFinder {
     // Reads code from `i` up to and past the next byte that matters; true when that byte
     // is the ";" sought. An `i` or a `w` matters only where it starts a name.
     bool code(const unsigned char* p, std::size_t& i, std::size_t count) {
-        while (i < count && kinds.of[p[i]] == PLAIN) ++i;
+        const unsigned char* const of = table->of;
+        while (i < count && of[p[i]] == PLAIN) ++i;
         if (i == count) {
             afterNameByte = count > 0 && kinds.inName[p[count - 1]];
             return false;
         }
         const bool startsName = !(i > 0 ? kinds.inName[p[i - 1]] : afterNameByte);
         afterNameByte = kinds.inName[p[i]];  // for a block that ends with this byte
-        const unsigned char kind = kinds.of[p[i++]];
+        const unsigned char kind = of[p[i++]];
         if (kind == KEYWORD_START && startsName) {
             state = NAME;
             name[0] = static_cast<char>(p[i - 1]);
@@ -197,7 +212,7 @@ class SplitFinder {
 
 constexpr std::uint64_t shortestSplitInput = std::uint64_t(1) << 19;
 // The second part starts later (after finding where it begins), so it is the smaller.
-constexpr std::uint64_t splitPercent = 55;
+constexpr std::uint64_t splitPercent = 54;
 
 struct SecondPart {
     std::uint64_t inputStart = 0;  // where standard input's reading began
