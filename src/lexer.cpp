@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
@@ -315,39 +316,52 @@ void lexPunctuation(LexToken& token, int c) {
     endRun(7);
 }
 
-// The kind of a name: a reserved word's own kind, or IDENTIFIER. The first letter and the
-// length leave at most one reserved word to compare with, and most names none.
-TokenKind kindIf(std::string_view name, std::string_view word, TokenKind kind) {
-    return name == word ? kind : IDENTIFIER;
-}
+struct ReservedWord {
+    std::string_view word;
+    TokenKind kind;
+};
 
-TokenKind nameKind(std::string_view name) {
-    switch (name.size() * 256 + static_cast<unsigned char>(name[0])) {
-        case 2 * 256 + 'i':
-            return kindIf(name, "if", IF);
-        case 3 * 256 + 'i':
-            return kindIf(name, "int", INT);
-        case 3 * 256 + 'c':
-            return kindIf(name, "cin", CIN);
-        case 4 * 256 + 't':
-            return kindIf(name, "true", BOOLEAN_LITERAL);
-        case 4 * 256 + 'b':
-            return kindIf(name, "bool", BOOL);
-        case 4 * 256 + 'e':
-            return kindIf(name, "else", ELSE);
-        case 4 * 256 + 'c':
-            return kindIf(name, "cout", COUT);
-        case 5 * 256 + 'f':
-            return kindIf(name, "false", BOOLEAN_LITERAL);
-        case 5 * 256 + 'c':
-            return kindIf(name, "const", CONST);
-        case 5 * 256 + 'w':
-            return kindIf(name, "while", WHILE);
-        case 6 * 256 + 's':
-            return kindIf(name, "string", STRING);
-        default:
-            return IDENTIFIER;
+constexpr ReservedWord reservedWords[] = {
+    {"true", BOOLEAN_LITERAL},
+    {"false", BOOLEAN_LITERAL},
+    {"const", CONST},
+    {"bool", BOOL},
+    {"string", STRING},
+    {"int", INT},
+    {"if", IF},
+    {"else", ELSE},
+    {"while", WHILE},
+    {"cin", CIN},
+    {"cout", COUT},
+};
+
+constexpr std::size_t longestReservedWord = 6;
+
+// No two reserved words have the same length and first letter, so those two leave at
+// most one word to compare a name with: its place in `reservedWords` plus one, or 0.
+struct ReservedIndex {
+    unsigned char slot[longestReservedWord + 1][26];
+    bool distinct = true;
+    constexpr ReservedIndex() : slot() {
+        for (std::size_t i = 0; i < std::size(reservedWords); ++i) {
+            const std::string_view word = reservedWords[i].word;
+            unsigned char& place = slot[word.size()][word[0] - 'a'];
+            distinct = distinct && place == 0;
+            place = static_cast<unsigned char>(i + 1);
+        }
     }
+};
+
+constexpr ReservedIndex reservedIndex{};
+static_assert(reservedIndex.distinct, "reserved words told apart by length and first letter");
+
+// The kind of a name: a reserved word's own kind, or IDENTIFIER.
+TokenKind nameKind(std::string_view name) {
+    const unsigned letter = static_cast<unsigned char>(name[0]) - static_cast<unsigned>('a');
+    if (name.size() > longestReservedWord || letter >= 26) return IDENTIFIER;
+    const int slot = reservedIndex.slot[name.size()][letter];
+    if (slot == 0 || name != reservedWords[slot - 1].word) return IDENTIFIER;
+    return reservedWords[slot - 1].kind;
 }
 
 }  // namespace
