@@ -23,6 +23,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstdlib>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -501,6 +502,10 @@ void compileSharing() {
 int main() {
     // A closed pipe must show up as a failed write, reported, not as a silent signal.
     std::signal(SIGPIPE, SIG_IGN);
+    // The run ends as soon as its output is flushed, without destroying static objects:
+    // a thread analysing the second part of the block may still be running (the first
+    // part had an error, or read the whole block itself) and still use them.
+    lumo::endRunHook = std::_Exit;
     lumo::compileSharing();
     lumo::endRun(0);
 }

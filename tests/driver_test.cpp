@@ -298,4 +298,26 @@ TEST(Driver, FailedWriteWhileBothThreadsWrite) {
     std::remove(in.c_str());
 }
 
+// The run may end while the thread analysing the second part is still at work, or is
+// just reporting an error of its own: ending must not tear down what that thread uses
+// (ending through the C library's exit did, and a throw on that thread then aborted the
+// process, now and then). The first part's error is near its end; the second part's is
+// moved along its part from run to run, so that the two threads meet theirs at many
+// different moments. A race, so this exercises the ending more than it proves it.
+TEST(Driver, EndsCleanlyWhileTheSecondPartStillRuns) {
+    const int statements = 40000;
+    const std::string firstPart = longDeclarations + "{" + longBody(statements * 52 / 100) +
+                                  " x = b;" + longBody(statements * 4 / 100);
+    const RunResult sequential = compileThroughPipe(firstPart + " }");
+    ASSERT_EQ(sequential.status, 201);
+    for (int run = 0; run < 44; ++run) {  // along the whole second part
+        const int before = statements * run / 100;
+        const std::string source = firstPart + longBody(before) + " x = 1 # 2;" +
+                                   longBody(statements * 44 / 100 - before) + " }";
+        const RunResult split = runProgram(LUMOC_PATH, {}, source);
+        ASSERT_EQ(split.status, 201) << "run " << run;
+        ASSERT_EQ(split.out, sequential.out) << "run " << run;
+    }
+}
+
 }  // namespace
