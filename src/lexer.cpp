@@ -99,6 +99,13 @@ class Source {
         return cur != end && *cur != '/';
     }
 
+    // Whether `text` lies in this source's own block, after whose end there is room for
+    // padded reads (a text in memory has none).
+    bool inOwnBlock(const char* text) const {
+        const auto* p = reinterpret_cast<const unsigned char*>(text);
+        return block != nullptr && p >= block && p < block + blockSize;
+    }
+
     // Bytes consumed so far (pushed-back ones not counted).
     std::uint64_t position() const {
         return blockStart + static_cast<std::uint64_t>(cur - first) - static_cast<unsigned>(pushed);
@@ -130,7 +137,9 @@ class Source {
 
     bool refill() {
         if (failed || fd < 0) return fail();
-        if (block == nullptr) block = reinterpret_cast<unsigned char*>(lastingBuffer(blockSize));
+        if (block == nullptr)  // with room for padded reads of a text at the block's end
+            block =
+                reinterpret_cast<unsigned char*>(lastingBuffer(blockSize + string::paddedReach));
         ssize_t n;
         do
             n = readAt ? ::pread(fd, block, blockSize, static_cast<off_t>(fileOffset))
@@ -427,9 +436,11 @@ void lexAnal(LexToken& token) {
 void lexIdResWdBool(LexToken& token) {
     std::string_view name = source.takeRun([](int c) { return nameCharTable.is[c]; }, text);
     token.kind = nameKind(name);
-    if (token.kind == BOOLEAN_LITERAL)
-        setText(token.boolValue, name);
-    else if (token.kind == IDENTIFIER)
+    if (token.kind == BOOLEAN_LITERAL) return setText(token.boolValue, name);
+    if (token.kind != IDENTIFIER) return;
+    if (name.size() <= string::inlineLimit && source.inOwnBlock(name.data()))
+        token.idName.assignPadded(name.data(), static_cast<int>(name.size()));
+    else
         setText(token.idName, name);
 }
 

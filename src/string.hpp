@@ -59,6 +59,18 @@ class string {
         word = inlineWord(text, count);
     }
 
+    // As `assign`, for a text from whose start `paddedReach` bytes may be read whatever
+    // its length (the scanner's input block has room after its end): a short text is then
+    // taken in one load, without a loop.
+    static constexpr int paddedReach = 8;
+    void assignPadded(const char* text, int count) {
+        if (count > inlineLimit || !isInline()) return assignText(text, count);
+        std::uint64_t chars;
+        std::memcpy(&chars, text, sizeof chars);
+        chars &= (std::uint64_t(1) << (8 * count)) - 1;  // count is at most 6
+        word = chars << 8 | static_cast<std::uint64_t>(2 * count + 1);
+    }
+
     // True when both hold the same word: the same short text, or the very same buffer.
     // A quick yes for equality; a no says nothing.
     bool sameWord(const string& other) const { return word == other.word; }

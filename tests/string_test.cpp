@@ -111,7 +111,10 @@ TEST(String, TextsOfEveryLengthAroundTheInlineLimitBehaveAlike) {
         shrunk = made;
         string assigned;
         assigned.assign(want.data(), length);
-        for (const string* s : {&made, &copied, &grown, &shrunk, &assigned}) {
+        const std::string padded = want + "########";  // what follows must not leak in
+        string fromPadded;
+        fromPadded.assignPadded(padded.data(), length);
+        for (const string* s : {&made, &copied, &grown, &shrunk, &assigned, &fromPadded}) {
             EXPECT_EQ(s->length(), length) << want;
             EXPECT_EQ(std::string(s->c_str()), want);
             EXPECT_EQ(s->c_str()[length], '\0') << want;
