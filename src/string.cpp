@@ -119,6 +119,13 @@ void string::copyBuffer(const string& other) {
     word = wordOf(other.heapChars(), other.heapLength());
 }
 
+std::uint64_t string::hashOfBuffer() const {
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (const char* p = heapChars(); *p != '\0'; ++p)
+        hash = (hash ^ static_cast<unsigned char>(*p)) * 1099511628211ull;
+    return hash;
+}
+
 void string::release() {
     releaseBlock(heapChars() - lengthWord, bufferBytes(heapLength()));
 }

@@ -18,10 +18,6 @@ namespace lumo {
 
 namespace {
 
-std::string_view nameOf(const string& name) {
-    return std::string_view(name.c_str(), static_cast<std::size_t>(name.length()));
-}
-
 // Name -> entry of the table being built, so that each search takes constant time:
 // open addressing over a power-of-two array of slots, kept at most half full.
 class SymIndex {
@@ -30,7 +26,7 @@ class SymIndex {
 
     SymTab* find(const string& name) const {
         if (slots.empty()) return nullptr;
-        for (std::size_t i = hashOf(nameOf(name)) & mask();; i = (i + 1) & mask()) {
+        for (std::size_t i = name.hash() & mask();; i = (i + 1) & mask()) {
             if (slots[i] == nullptr || slots[i]->name == name) return slots[i];
         }
     }
@@ -52,14 +48,8 @@ class SymIndex {
 
     std::size_t mask() const { return slots.size() - 1; }
 
-    static std::size_t hashOf(std::string_view name) {
-        std::size_t hash = 14695981039346656037ull;  // FNV-1a
-        for (char c : name) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-        return hash;
-    }
-
     void place(SymTab* entry) {
-        std::size_t i = hashOf(nameOf(entry->name)) & mask();
+        std::size_t i = entry->name.hash() & mask();
         while (slots[i] != nullptr) i = (i + 1) & mask();
         slots[i] = entry;
     }

@@ -1,6 +1,8 @@
 // Unit tests of the text value type.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -128,6 +130,23 @@ TEST(String, TextsOfEveryLengthAroundTheInlineLimitBehaveAlike) {
     }
     EXPECT_EQ(string('z', 7).length(), 7);
     EXPECT_STREQ(string('z', 7).c_str(), "zzzzzzz");
+}
+
+TEST(String, EqualTextsHashAlikeHoweverMade) {
+    for (const char* text : {"", "a", "v12", "sixchr", "sevench", "a much longer name"}) {
+        string made(text), assigned, grown("x");
+        assigned.assign(text, static_cast<int>(std::strlen(text)));
+        grown = made;
+        const string copied(made);
+        EXPECT_EQ(made.hash(), assigned.hash()) << text;
+        EXPECT_EQ(made.hash(), grown.hash()) << text;
+        EXPECT_EQ(made.hash(), copied.hash()) << text;
+    }
+    // Names that differ in one character spread over a small table's slots.
+    std::set<std::uint64_t> slots;
+    for (int i = 0; i < 64; ++i)
+        slots.insert(string(("v" + std::to_string(i)).c_str()).hash() & 127);
+    EXPECT_GT(slots.size(), 32u);
 }
 
 TEST(String, EmbeddedNulCountsInTheLength) {
