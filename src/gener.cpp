@@ -54,8 +54,8 @@ struct ShortText {
 // `most` bounds the bytes written; names longer than `longestInPlace` take the plain path.
 class Piece {
   public:
-    explicit Piece(std::size_t most) : at(code().room(most + slack)) {}
-    ~Piece() { code().commit(at); }
+    explicit Piece(std::size_t most) : output(code()), at(output.room(most + slack)) {}
+    ~Piece() { output.commit(at); }
     Piece(const Piece&) = delete;
     Piece& operator=(const Piece&) = delete;
 
@@ -86,6 +86,7 @@ class Piece {
         Number::room > ShortText::room ? Number::room : ShortText::room;
 
   private:
+    Output& output;
     char* at;
 };
 
