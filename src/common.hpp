@@ -17,7 +17,6 @@
 #include <cstring>
 #include <new>
 #include <string_view>
-#include <vector>
 
 #include "string.hpp"
 
@@ -212,6 +211,7 @@ class Arena {
         return place;
     }
 
+  private:
     static constexpr std::size_t hugePage = std::size_t(2) << 20;
 
     // Fresh memory of `size` bytes (a multiple of the huge-page size), aligned to and
@@ -222,7 +222,6 @@ class Arena {
         return chunk;
     }
 
-  private:
     // Chunks are backed by huge pages, so that a big tree costs few page faults (a page
     // fault costs microseconds, more in a virtual machine). They start at one huge page
     // and double up to `largestChunk`. Each thread that analyses faults its own pages in:

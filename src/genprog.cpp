@@ -11,11 +11,11 @@
 // counts only when the first part has none. The second part numbers its labels from the
 // number of `if` and `while` names before it, which the first part's own count checks.
 //
-// Generation: the block is cut into chunks of statements that two threads write in
-// turns: each puts the code of its next chunk together in a buffer of its own, waits
-// until the chunk before has gone out, writes it, and lets the other thread go on. Each
-// chunk's comparison labels come from its place in the program (the analyser tells how
-// many comparisons precede any statement), so the bytes are those of one pass.
+// Generation: the block is cut into chunks of statements. Each of two threads claims the
+// next chunk when it gets free, puts its code together in a buffer of its own, and writes
+// it when the chunk before has gone out. Each chunk's comparison labels come from its
+// place in the program (the analyser tells how many comparisons precede any statement),
+// so the bytes are those of one pass.
 #include <sys/stat.h>
 #include <unistd.h>
 

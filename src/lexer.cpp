@@ -9,8 +9,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <string>
 #include <iterator>
+#include <string>
 #include <string_view>
 #include <vector>
 

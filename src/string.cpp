@@ -81,20 +81,6 @@ char* newBuffer(int count) {
     return block + lengthWord;
 }
 
-// The word of a text of `count` characters at `text`. A buffer, when one is needed, is
-// filled before the caller releases anything, so `text` may point into the caller.
-std::uint64_t wordOf(const char* text, int count) {
-    if (count <= string::inlineLimit) {
-        std::uint64_t word = static_cast<std::uint64_t>(2 * count + 1);
-        std::memcpy(reinterpret_cast<char*>(&word) + 1, text, static_cast<std::size_t>(count));
-        return word;  // the bytes after the characters are zero: the NUL is there
-    }
-    char* chars = newBuffer(count);
-    std::memcpy(chars, text, static_cast<std::size_t>(count));
-    chars[count] = '\0';
-    return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(chars));
-}
-
 int sign(int value) {
     return (value > 0) - (value < 0);
 }
@@ -104,6 +90,16 @@ bool isWhite(int c) {
 }
 
 }  // namespace
+
+// The word of a text of `count` characters at `text`. A buffer, when one is needed, is
+// filled before the caller releases anything, so `text` may point into the caller.
+std::uint64_t string::wordOf(const char* text, int count) {
+    if (count <= inlineLimit) return inlineWord(text, count);
+    char* chars = newBuffer(count);
+    std::memcpy(chars, text, static_cast<std::size_t>(count));
+    chars[count] = '\0';
+    return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(chars));
+}
 
 string::string(char c) : word(wordOf(&c, 1)) {}
 

@@ -106,12 +106,14 @@ class string {
         return count;
     }
 
-    // The word of an inline text of `count` characters at `text`.
+    // The word of an inline text of `count` (at most `inlineLimit`) characters at `text`.
     static std::uint64_t inlineWord(const char* text, int count) {
         std::uint64_t chars = 0;
         for (int i = count; i-- > 0;) chars = chars << 8 | static_cast<unsigned char>(text[i]);
         return chars << 8 | static_cast<std::uint64_t>(2 * count + 1);
     }
+    // The word of any text: inline, or the address of a new buffer holding it.
+    static std::uint64_t wordOf(const char* text, int count);
 
     string& assignText(const string& other);
     void assignText(const char* text, int count);

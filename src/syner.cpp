@@ -490,8 +490,7 @@ Node* synChain(SymTab* symtab, LexToken& token, DataType& type, const ChainRules
         links.push_back({node, operandType});
         if (token.kind != rules.opKind) break;
     }
-    checkChain(links, first, rules, token);
-    type = links[first].type;
+    checkChain(links, first, rules, token);  // `type` is still the first operand's
     links.resize(first);
     return head;
 }
