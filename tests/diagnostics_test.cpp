@@ -328,14 +328,7 @@ INSTANTIATE_TEST_SUITE_P(NestedStatements, Diagnostics, testing::ValuesIn(nested
                          testing_support::caseName);
 
 // Programs the analyser must accept: the run succeeds and writes assembly only.
-struct Accepted {
-    const char* name;
-    std::string source;
-};
-
-void PrintTo(const Accepted& c, std::ostream* os) {
-    *os << c.name;
-}
+using Accepted = testing_support::NamedProgram;
 
 class AcceptedPrograms : public testing::TestWithParam<Accepted> {};
 

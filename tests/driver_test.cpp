@@ -100,14 +100,7 @@ std::string trickyProgram(int statements) {
            body + " }";
 }
 
-struct SameCodeCase {
-    const char* name;
-    std::string source;
-};
-
-void PrintTo(const SameCodeCase& c, std::ostream* os) {
-    *os << c.name;
-}
+using SameCodeCase = testing_support::NamedProgram;
 
 class SameCode : public testing::TestWithParam<SameCodeCase> {};
 
