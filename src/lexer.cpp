@@ -3,10 +3,15 @@
 // Input is read in large blocks behind a small character interface (read one byte, push
 // back up to two, fail for good at the end), so scanning is one pass over the bytes.
 // Token texts are collected in a reused buffer and become a `string` in one step.
+//
+// Whatever the source, its bytes pass through one block of the scanner's own, followed by
+// a NUL: the loops over runs of name characters, digits and blanks stop there without a
+// test of the block's end on every byte, and look at the end only once the run is over.
 #include "lexer.hpp"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iterator>
@@ -22,18 +27,28 @@ namespace {
 
 constexpr int endOfInput = -1;
 
+// The characters of a token collected across blocks, or of a string literal. Reached
+// through a call, so that the common paths never touch (and never set up) the buffer.
+std::string& spillText() {
+    thread_local std::string text;
+    return text;
+}
+
 // The bytes of the program, from a file descriptor or from a text in memory.
 class Source {
   public:
-    void openFd(int fd) { reset(fd, nullptr, 0); }
+    void openFd(int fd) { reset(fd); }
     // Reads `fd` from `offset` on, leaving the file's own position alone.
     void openFdAt(int fd, std::uint64_t offset) {
-        reset(fd, nullptr, 0);
+        reset(fd);
         readAt = true;
         fileOffset = offset;
     }
+    // A text in memory is copied into the block a block's worth at a time.
     void openText(const char* text, std::size_t size) {
-        reset(-1, reinterpret_cast<const unsigned char*>(text), size);
+        reset(-1);
+        textLeft = text;
+        textEnd = text + size;
     }
 
     // The next byte (0 to 255), or endOfInput once the input is exhausted.
@@ -55,17 +70,24 @@ class Source {
         if (c != endOfInput) back[pushed++] = c;
     }
 
-    // Consumes the bytes for which `keep` holds and returns them. The view points into
-    // the input block when the run lies within it, else into `spill`; it stays valid
-    // until the next read.
+    // Consumes the bytes for which `keep` holds and returns them; `keep` must fail on NUL.
+    // The view points into the input block when the run lies within it, else into
+    // `spillText()`; it stays valid until the next read.
     template <typename Keep>
-    std::string_view takeRun(Keep keep, std::string& spill) {
+    std::string_view takeRun(Keep keep) {
         if (pushed == 0 && cur != end) {
-            const unsigned char* run = cur;
-            while (cur != end && keep(*cur)) ++cur;
-            if (cur != end) return std::string_view(reinterpret_cast<const char*>(run), cur - run);
-            cur = run;  // the run reaches the block's end: collect it across blocks
+            const unsigned char* const run = cur;
+            // A local pointer: the compiler must assume that a store through a byte
+            // pointer could change `cur` itself, so a loop on `cur` reloads it every byte.
+            const unsigned char* past = run;
+            while (keep(*past)) ++past;  // stops at the NUL after the block at the latest
+            if (past != end) {
+                cur = past;
+                return std::string_view(reinterpret_cast<const char*>(run), past - run);
+            }
+            // the run reaches the block's end: collect it across blocks
         }
+        std::string& spill = spillText();
         spill.clear();
         takeWhile(keep, &spill);
         return spill;
@@ -92,15 +114,18 @@ class Source {
 
     // Skips blanks within the current block; true when the byte after them is there and
     // cannot start a comment, which settles the skip between two tokens at once.
+    // `blank` must fail on NUL.
     template <typename Blank>
     bool skipBlanksInBlock(Blank blank) {
-        if (pushed > 0) return false;
-        while (cur != end && blank(*cur)) ++cur;
-        return cur != end && *cur != '/';
+        if (pushed > 0 || cur == end) return false;
+        const unsigned char* p = cur;
+        while (blank(*p)) ++p;
+        cur = p;
+        return p != end && *p != '/';
     }
 
-    // Whether `text` lies in this source's own block, after whose end there is room for
-    // padded reads (a text in memory has none).
+    // Whether `text` lies in the block, after whose end there is room for padded reads
+    // (a text collected across blocks lies elsewhere).
     bool inOwnBlock(const char* text) const {
         const auto* p = reinterpret_cast<const unsigned char*>(text);
         return block != nullptr && p >= block && p < block + blockSize;
@@ -108,49 +133,67 @@ class Source {
 
     // Bytes consumed so far (pushed-back ones not counted).
     std::uint64_t position() const {
-        return blockStart + static_cast<std::uint64_t>(cur - first) - static_cast<unsigned>(pushed);
+        return blockBase + reinterpret_cast<std::uintptr_t>(cur) - static_cast<unsigned>(pushed);
     }
 
   private:
-    int fd = 0;
+    int fd = 0;  // negative: the text in memory
     bool readAt = false;
-    std::uint64_t fileOffset = 0;          // where reading at an offset goes on
-    std::uint64_t blockStart = 0;          // bytes before the current block
-    const unsigned char* first = nullptr;  // the current block's first byte
+    std::uint64_t fileOffset = 0;  // where reading at an offset goes on
+    const char* textLeft = nullptr;
+    const char* textEnd = nullptr;
+    // Bytes before the current block minus its address: a byte's position is this plus
+    // its address.
+    std::uint64_t blockBase = 0;
     static constexpr std::size_t blockSize = std::size_t(1) << 18;
     unsigned char* block = nullptr;
-    const unsigned char* cur = nullptr;
+    const unsigned char* cur = nullptr;  // both null before the first block
     const unsigned char* end = nullptr;
     bool failed = false;
     int back[2] = {0, 0};
     int pushed = 0;
 
-    void reset(int newFd, const unsigned char* text, std::size_t size) {
+    void reset(int newFd) {
         fd = newFd;
         readAt = false;
-        cur = first = text;
-        end = text + size;
-        blockStart = 0;
+        textLeft = textEnd = nullptr;
+        cur = end = nullptr;
+        blockBase = 0;
         failed = false;
         pushed = 0;
     }
 
     bool refill() {
-        if (failed || fd < 0) return fail();
-        if (block == nullptr)  // with room for padded reads of a text at the block's end
+        if (failed) return fail();
+        if (block == nullptr)  // room for the NUL and for padded reads past the end
             block =
                 reinterpret_cast<unsigned char*>(lastingBuffer(blockSize + string::paddedReach));
+        const std::size_t n = fd < 0 ? copyText() : readFile();
+        if (n == 0) return fail();
+        blockBase +=
+            reinterpret_cast<std::uintptr_t>(end) - reinterpret_cast<std::uintptr_t>(block);
+        cur = block;
+        end = block + n;
+        block[n] = 0;
+        return true;
+    }
+
+    std::size_t copyText() {
+        const std::size_t n = std::min(blockSize, static_cast<std::size_t>(textEnd - textLeft));
+        if (n > 0) std::memcpy(block, textLeft, n);
+        textLeft += n;
+        return n;
+    }
+
+    std::size_t readFile() {
         ssize_t n;
         do
             n = readAt ? ::pread(fd, block, blockSize, static_cast<off_t>(fileOffset))
                        : ::read(fd, block, blockSize);
         while (n < 0 && errno == EINTR);
-        if (n <= 0) return fail();
-        blockStart += static_cast<std::uint64_t>(end - first);
+        if (n <= 0) return 0;
         fileOffset += static_cast<std::uint64_t>(n);
-        cur = first = block;
-        end = cur + n;
-        return true;
+        return static_cast<std::size_t>(n);
     }
 
     bool fail() {
@@ -163,7 +206,6 @@ class Source {
 // Each thread scans a source of its own: a long program's block may be analysed in two
 // parts at once.
 thread_local Source source;
-thread_local std::string text;            // characters of the token being scanned
 thread_local std::uint64_t lastTokenEnd;  // where the last token ended
 
 constexpr bool isLetter(int c) {
@@ -227,18 +269,20 @@ const OperatorTexts& operatorTexts() {
     return texts;
 }
 
-void setOperator(LexToken& token, TokenKind kind, string LexToken::*field,
-                 const string OperatorTexts::*op) {
+[[gnu::always_inline]] inline void setOperator(LexToken& token, TokenKind kind,
+                                               string LexToken::*field,
+                                               const string OperatorTexts::*op) {
     token.kind = kind;
     token.*field = operatorTexts().*op;
 }
 
-// `first` read; a `second` directly after it makes the two-character token.
+// `first` read; a `second` directly after it makes the two-character token. Any other
+// byte stays unread (looked at, not read and pushed back: the skip after the token then
+// finds it in the block).
 bool followedBy(int second) {
-    int d = source.get();
-    if (d == second) return true;
-    source.unget(d);
-    return false;
+    if (source.peek() != second) return false;
+    source.get();
+    return true;
 }
 
 void lexLess(LexToken& token) {
@@ -434,7 +478,7 @@ void lexAnal(LexToken& token) {
 }
 
 void lexIdResWdBool(LexToken& token) {
-    std::string_view name = source.takeRun([](int c) { return nameCharTable.is[c]; }, text);
+    std::string_view name = source.takeRun([](int c) { return nameCharTable.is[c]; });
     token.kind = nameKind(name);
     if (token.kind == BOOLEAN_LITERAL) return setText(token.boolValue, name);
     if (token.kind != IDENTIFIER) return;
@@ -445,7 +489,7 @@ void lexIdResWdBool(LexToken& token) {
 }
 
 void lexIntLit(LexToken& token) {
-    std::string_view digits = source.takeRun([](int c) { return isDigit(c); }, text);
+    std::string_view digits = source.takeRun([](int c) { return isDigit(c); });
     long value = 0;
     for (char digit : digits) {
         // Past the largest literal the exact value no longer matters: stop growing.
@@ -460,6 +504,7 @@ void lexIntLit(LexToken& token) {
 void lexStringLit(LexToken& token) {
     source.get();  // the opening quote
     token.kind = STRING_LITERAL;
+    std::string& text = spillText();
     text.clear();
     source.takeWhile([](int c) { return c != '"' && !isForbiddenInString(c); }, &text);
     int c = source.get();

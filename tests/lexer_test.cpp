@@ -98,6 +98,29 @@ TEST(Scanner, LongIdentifierAndStringAreReadWhole) {
     EXPECT_EQ(tokens[1].size(), (1u << 20) + 4);
 }
 
+// The scanner takes its input in blocks of 256 KiB, each followed by a NUL that ends its
+// loops over runs of bytes. Every token kind, and the blanks after it, must read the same
+// wherever a block ends: before, inside or right after it. A NUL in the input itself must
+// stay an unrecognised character, not be taken for a block's end.
+TEST(Scanner, TokensReadTheSameAcrossTheEndOfABlock) {
+    const std::size_t blockSize = std::size_t(1) << 18;
+    const std::string tail = "abcdefgh<=x!=y==z<<w>>v||u&&t 32767\"s\"7;";
+    const Tokens expected = {"id abcdefgh", "rel <=", "id x",    "rel !=", "id y",
+                             "rel ==",      "id z",   "kind 15", "id w",   "kind 14",
+                             "id v",        "add ||", "id u",    "mul &&", "id t",
+                             "int 32767",   "str s",  "int 7",   "kind 5"};
+    for (std::size_t lead = blockSize - 40; lead <= blockSize + 2; ++lead) {
+        const std::string text = std::string(lead, ' ') + tail;
+        EXPECT_EQ(scan(text, static_cast<int>(expected.size())), expected) << "lead " << lead;
+        EXPECT_EQ(tokenEnd(), text.size()) << "lead " << lead;
+    }
+}
+
+TEST(ScannerDeathTest, NulInTheInputIsAnUnrecognisedCharacter) {
+    const std::string text = std::string("x ") + '\0' + " y";
+    EXPECT_EXIT(scan(text, 2), testing::ExitedWithCode(7), "");
+}
+
 TEST(Scanner, IdentifierAtEndOfInputIsDeliveredWhole) {
     EXPECT_EQ(scan("last", 1), Tokens{"id last"});
     EXPECT_EQ(scan("99", 1), Tokens{"int 99"});
