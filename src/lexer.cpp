@@ -258,22 +258,20 @@ void setText(string& field, std::string_view text) {
     if (!sameLong) field.assign(text.data(), static_cast<int>(text.size()));
 }
 
-// Operator texts, made once: setting a token's payload to one copies a word.
+// Operator texts, made once before main: setting a token's payload to one copies a word,
+// with no check of whether they are made yet.
 struct OperatorTexts {
     const string lessEqual{"<="}, less{"<"}, greaterEqual{">="}, greater{">"};
     const string equal{"=="}, notEqual{"!="}, orElse{"||"}, andAlso{"&&"};
     const string plus{"+"}, minus{"-"}, times{"*"}, divide{"/"}, remainder{"%"};
 };
-const OperatorTexts& operatorTexts() {
-    static const OperatorTexts texts;
-    return texts;
-}
+const OperatorTexts operatorTexts;
 
 [[gnu::always_inline]] inline void setOperator(LexToken& token, TokenKind kind,
                                                string LexToken::*field,
                                                const string OperatorTexts::*op) {
     token.kind = kind;
-    token.*field = operatorTexts().*op;
+    token.*field = operatorTexts.*op;
 }
 
 // `first` read; a `second` directly after it makes the two-character token. Any other
