@@ -8,8 +8,8 @@
 // statement of the program's block near the middle of the file, and analyses the block
 // from there once the declarations are known, while this thread analyses it up to that
 // ";". An error of the first part is the run's first error; the second part's error
-// counts only when the first part has none. The second part numbers its labels from the
-// number of `if` and `while` names before it, which the first part's own count checks.
+// counts only when the first part has none. The second part numbers its labels from 0;
+// they move on by the first part's count as their code is written.
 //
 // Generation: the block is cut into chunks of statements. Each of two threads claims the
 // next chunk when it gets free, puts its code together in a buffer of its own, and writes
@@ -18,6 +18,10 @@
 // so the bytes are those of one pass.
 #include <sys/stat.h>
 #include <unistd.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -73,38 +77,14 @@ void noteStatement(AST* node, int relationsSoFar) {
 
 // ---- finding where the second part of the analysis begins ---------------------------
 
-// What each byte means to the search for the split. Only a few bytes stop it: most of
-// the text is names, numbers, blanks and operators it passes over at once. Names matter
-// only when they start with the first letter of `if` or `while`.
-enum Kind : unsigned char { PLAIN, KEYWORD_START, QUOTE, SLASH_BYTE, OPEN, CLOSE, SEMICOLON };
-
-struct Kinds {
-    unsigned char of[256];
-    bool inName[256];
-    // Before the place where the split may be, a ";" is of no interest: the search passes
-    // over it too.
-    constexpr explicit Kinds(bool semicolons) : of(), inName() {
-        for (int c = 0; c < 256; ++c)
-            inName[c] = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                        (c >= '0' && c <= '9') || c == '_';
-        of[static_cast<unsigned char>('i')] = KEYWORD_START;
-        of[static_cast<unsigned char>('w')] = KEYWORD_START;
-        of[static_cast<unsigned char>('"')] = QUOTE;
-        of[static_cast<unsigned char>('/')] = SLASH_BYTE;
-        of[static_cast<unsigned char>('{')] = OPEN;
-        of[static_cast<unsigned char>('}')] = CLOSE;
-        if (semicolons) of[static_cast<unsigned char>(';')] = SEMICOLON;
-    }
-};
-
-constexpr Kinds kinds{true};
-constexpr Kinds kindsBeforeSplit{false};
-
-// Reads the input as the scanner would, tracking names, comments, string literals and
-// braces, up to the first ";" at the block's level (depth 1) from `from` on, and counts
-// the names `if` and `while` before it. It need not be right: the first part ends there
-// only if its own analysis finds a statement of the block ending there (else it reads
-// the whole block itself), and the labels are moved when its count was off.
+// Reads the input as the scanner would, tracking comments, string literals and braces, up
+// to the first ";" at the block's level (depth 1) from `from` on. It need not be right:
+// the first part ends there only if its own analysis finds a statement of the block
+// ending there (else it reads the whole block itself).
+//
+// Most of the text is names, numbers, blanks and operators, which change nothing here:
+// it is read sixteen bytes at a time, the braces among them counted by their bits, and
+// only a quote, a slash or (from `from` on) a semicolon stops the search.
 class SplitFinder {
   public:
     explicit SplitFinder(std::uint64_t from) : from(from) {}
@@ -118,12 +98,17 @@ class SplitFinder {
         return feedPart(p, count);
     }
     std::uint64_t split = 0;
-    long keywords = 0;
 
   private:
+    enum State { CODE, SLASH, COMMENT, TEXT };
+    State state = CODE;
+    long depth = 0;
+    std::uint64_t from;
+    std::uint64_t position = 0;
+
     // Bytes all before `from` or all from it on.
     bool feedPart(const unsigned char* p, std::size_t count) {
-        table = position < from ? &kindsBeforeSplit : &kinds;
+        const bool semicolons = position >= from;
         std::size_t i = 0;
         while (i < count) {
             switch (state) {
@@ -133,15 +118,12 @@ class SplitFinder {
                 case COMMENT:
                     i = skipPast(p, i, count, '\n');
                     break;
-                case NAME:
-                    i = continueName(p, i, count);
-                    break;
                 case SLASH:
                     state = p[i] == '/' ? COMMENT : CODE;
                     i += state == COMMENT ? 1 : 0;
                     break;
                 default:
-                    if (code(p, i, count)) {
+                    if (code(p, i, count, semicolons)) {
                         split = position + i;
                         return true;
                     }
@@ -151,16 +133,6 @@ class SplitFinder {
         return false;
     }
 
-    enum State { CODE, NAME, SLASH, COMMENT, TEXT };
-    State state = CODE;
-    char name[5] = {};
-    int nameLength = 0;
-    int depth = 0;
-    bool afterNameByte = false;  // the byte before this block's first was part of a name
-    std::uint64_t from;
-    std::uint64_t position = 0;
-    const Kinds* table = &kindsBeforeSplit;
-
     std::size_t skipPast(const unsigned char* p, std::size_t i, std::size_t count, int end) {
         const void* found = std::memchr(p + i, end, count - i);
         if (found == nullptr) return count;
@@ -168,60 +140,71 @@ class SplitFinder {
         return static_cast<std::size_t>(static_cast<const unsigned char*>(found) - p) + 1;
     }
 
-    std::size_t continueName(const unsigned char* p, std::size_t i, std::size_t count) {
-        for (; i < count && kinds.inName[p[i]]; ++i) {
-            if (nameLength < 5) name[nameLength] = static_cast<char>(p[i]);
-            ++nameLength;
+    // Reads code from `i` up to and past the next byte that stops the search, counting
+    // braces on the way; true when that byte is the ";" sought.
+    bool code(const unsigned char* p, std::size_t& i, std::size_t count, bool semicolons) {
+#if defined(__SSE2__)
+        for (; count - i >= 16; i += 16) {
+            const Group group(p + i, semicolons);
+            if (group.stops == 0) {
+                depth += group.bracesIn(~0u);
+                continue;
+            }
+            const int at = __builtin_ctz(group.stops);
+            depth += group.bracesIn((1u << at) - 1);
+            i += static_cast<std::size_t>(at);
+            return stopAt(p, i);
         }
-        if (i < count) endName();
-        return i;
+#endif
+        for (; i < count; ++i) {
+            const unsigned char c = p[i];
+            depth += c == '{' ? 1 : c == '}' ? -1 : 0;
+            if (c == '"' || c == '/' || (c == ';' && semicolons)) return stopAt(p, i);
+        }
+        return false;
     }
 
-    void endName() {
-        state = CODE;
-        if ((nameLength == 2 && std::memcmp(name, "if", 2) == 0) ||
-            (nameLength == 5 && std::memcmp(name, "while", 5) == 0))
-            ++keywords;
+    bool stopAt(const unsigned char* p, std::size_t& i) {
+        const unsigned char c = p[i++];
+        if (c == '"') state = TEXT;
+        if (c == '/') state = SLASH;
+        return c == ';' && depth == 1;
     }
 
-    // Reads code from `i` up to and past the next byte that matters; true when that byte
-    // is the ";" sought. An `i` or a `w` matters only where it starts a name.
-    bool code(const unsigned char* p, std::size_t& i, std::size_t count) {
-        const unsigned char* const of = table->of;
-        while (i < count && of[p[i]] == PLAIN) ++i;
-        if (i == count) {
-            afterNameByte = count > 0 && kinds.inName[p[count - 1]];
-            return false;
+#if defined(__SSE2__)
+    // Sixteen bytes as bit masks: bit k stands for byte k.
+    struct Group {
+        std::uint32_t opens, closes, stops;
+        Group(const unsigned char* p, bool semicolons) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const auto bitsOf = [bytes](char c) {
+                return static_cast<std::uint32_t>(
+                    _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(c))));
+            };
+            opens = bitsOf('{');
+            closes = bitsOf('}');
+            stops = bitsOf('"') | bitsOf('/') | (semicolons ? bitsOf(';') : 0u);
         }
-        const bool startsName = !(i > 0 ? kinds.inName[p[i - 1]] : afterNameByte);
-        afterNameByte = kinds.inName[p[i]];  // for a block that ends with this byte
-        const unsigned char kind = of[p[i++]];
-        if (kind == KEYWORD_START && startsName) {
-            state = NAME;
-            name[0] = static_cast<char>(p[i - 1]);
-            nameLength = 1;
+        // Opening minus closing braces among the bytes of `mask`.
+        long bracesIn(std::uint32_t mask) const {
+            if (((opens | closes) & mask) == 0) return 0;
+            return __builtin_popcount(opens & mask) - __builtin_popcount(closes & mask);
         }
-        if (kind == QUOTE) state = TEXT;
-        if (kind == SLASH_BYTE) state = SLASH;
-        if (kind == OPEN) ++depth;
-        if (kind == CLOSE) --depth;
-        return kind == SEMICOLON && depth == 1 && position + i > from;
-    }
+    };
+#endif
 };
 
 // ---- the second part of the analysis -------------------------------------------------
 
 constexpr std::uint64_t shortestSplitInput = std::uint64_t(1) << 19;
 // The second part starts later (after finding where it begins), so it is the smaller.
-constexpr std::uint64_t splitPercent = 54;
+constexpr std::uint64_t splitPercent = 52;
 
 struct SecondPart {
     std::uint64_t inputStart = 0;  // where standard input's reading began
     std::uint64_t inputSize = 0;
-    // Found by the second thread: where its part begins (0: nowhere), and the label its
-    // part numbers from: two for each `if` and `while` before it.
+    // Found by the second thread: where its part begins (0: nowhere).
     std::atomic<std::uint64_t> split{0};
-    int firstLabel = 0;
     // Set by this thread.
     SymTab* symtab = nullptr;
     std::atomic<bool> declared{false};
@@ -252,7 +235,6 @@ bool findSplit() {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         if (finder.feed(block.data(), static_cast<std::size_t>(n))) {
-            part.firstLabel = static_cast<int>(2 * finder.keywords);
             part.split.store(finder.split, std::memory_order_release);
             return true;
         }
@@ -277,7 +259,7 @@ void analyseSecondPart() {
     out.hold(true);
     statementDone = noteOnly;
     readFromFdAt(0, part.inputStart + part.split.load(std::memory_order_relaxed));
-    int labelCount = part.firstLabel;
+    int labelCount = 0;  // moved on by the first part's count when the code is written
     try {
         synRestOfBlock(part.symtab, part.list, labelCount);
         part.labelCount = labelCount;
@@ -325,23 +307,32 @@ void waitForSecondPart() {
     while (!part.done.load(std::memory_order_acquire)) pause();
 }
 
+// The labels of the second part's statements were numbered from 0: they move on by the
+// first part's count, statement by statement, as their code is written (while the
+// statement is in the cache anyway).
+struct LabelShift {
+    AST* list = nullptr;  // the second part's statements
+    std::size_t fromSample = SIZE_MAX;
+    int delta = 0;
+};
+
 // Joins the second part to the first: its error if it had one, else its statements
 // after the first part's, with labels and comparison counts following on.
-void joinSecondPart(AST*& ast, int& labelCount) {
+LabelShift joinSecondPart(AST*& ast, int& labelCount) {
     waitForSecondPart();
     if (part.status > 0) {
         out.write(part.diagnostic.data(), part.diagnostic.size());
         endRun(part.status);
     }
-    const int offBy = labelCount - part.firstLabel;  // zero unless the count ahead was off
-    if (offBy != 0) shiftLabels(part.list, offBy);
-    labelCount = part.labelCount + offBy;
+    const LabelShift shift{part.list, notes.samples.size(), labelCount};
+    labelCount += part.labelCount;
     (notes.last == nullptr ? ast : notes.last->next) = part.list;
     for (Sample sample : part.notes.samples) {
         sample.comparisonsBefore += notes.comparisons;
         notes.samples.push_back(sample);
     }
     notes.statements += part.notes.statements;
+    return shift;
 }
 
 // ---- writing chunks in turns -------------------------------------------------------
@@ -350,6 +341,7 @@ struct Chunk {
     AST* first;
     AST* end;  // the statement after the chunk, or null
     int firstLabel;
+    int labelShift;  // for the statements of the second part of the analysis
 };
 
 // The chunks' code goes out in order, each chunk's from the buffer of the thread that put
@@ -408,7 +400,9 @@ class TakingTurns {
         code.hold(true);
         genOutputTo(code);
         int labelCount = chunks[chunk].firstLabel;
+        const int shift = chunks[chunk].labelShift;
         for (AST* node = chunks[chunk].first; node != chunks[chunk].end; node = node->next) {
+            if (shift != 0) shiftStatementLabels(node, shift);
             genStatement(symtab, node, labelCount, overflowLabel);
             writeIfTurn(waiting);
         }
@@ -437,13 +431,18 @@ class TakingTurns {
     }
 };
 
-// The block cut at every `samplesPerChunk`-th sample; the first chunk starts the block.
-std::vector<Chunk> chunksOfBlock(int firstLabel) {
+// The block cut at every `samplesPerChunk`-th sample and where the second part of the
+// analysis begins; the first chunk starts the block.
+std::vector<Chunk> chunksOfBlock(int firstLabel, const LabelShift& shift) {
     std::vector<Chunk> chunks;
     const std::vector<Sample>& samples = notes.samples;
-    for (std::size_t i = 0; i < samples.size(); i += samplesPerChunk) {
+    std::size_t chunkStart = 0;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (i != 0 && i - chunkStart < samplesPerChunk && i != shift.fromSample) continue;
         if (!chunks.empty()) chunks.back().end = samples[i].node;
-        chunks.push_back({samples[i].node, nullptr, firstLabel + 2 * samples[i].comparisonsBefore});
+        chunks.push_back({samples[i].node, nullptr, firstLabel + 2 * samples[i].comparisonsBefore,
+                          i >= shift.fromSample ? shift.delta : 0});
+        chunkStart = i;
     }
     return chunks;
 }
@@ -454,8 +453,8 @@ Output codeOfSecondThread[2];
 
 // Writes the block's statements with two threads; false, with nothing written, when a
 // second thread cannot be had.
-bool writeBlockInTurns(SymTab* symtab, int labelCount, int overflowLabel) {
-    TakingTurns turns(symtab, overflowLabel, chunksOfBlock(labelCount));
+bool writeBlockInTurns(SymTab* symtab, int labelCount, int overflowLabel, const LabelShift& shift) {
+    TakingTurns turns(symtab, overflowLabel, chunksOfBlock(labelCount, shift));
     if (!out.flush()) return true;  // already failed: the run will say so
     std::thread second;
     try {
@@ -470,13 +469,15 @@ bool writeBlockInTurns(SymTab* symtab, int labelCount, int overflowLabel) {
 }
 
 // Writes the program as `generate` does, sharing a long block between two threads.
-void generateSharing(SymTab* symtab, AST* ast, int labelCount) {
+void generateSharing(SymTab* symtab, AST* ast, int labelCount, const LabelShift& shift) {
     const int overflowLabel = labelCount++;
     genHeader();
     genDeclarations(symtab);
     const bool longBlock = notes.samples.size() >= fewestChunksToShare * samplesPerChunk;
-    if (!longBlock || !writeBlockInTurns(symtab, labelCount, overflowLabel))
+    if (!longBlock || !writeBlockInTurns(symtab, labelCount, overflowLabel, shift)) {
+        if (shift.delta != 0) shiftLabels(shift.list, shift.delta);
         genStatements(symtab, ast, labelCount, overflowLabel);
+    }
     genFooter(overflowLabel);
 }
 
@@ -489,11 +490,12 @@ void compileSharing() {
     synAnal(symtab, ast, labelCount);
     statementDone = nullptr;
     declarationsDone = nullptr;
+    LabelShift shift;
     if (stoppedAtSplit)
-        joinSecondPart(ast, labelCount);
+        shift = joinSecondPart(ast, labelCount);
     else if (splitting)
         part.unwanted.store(true, std::memory_order_relaxed);  // this thread read it all
-    generateSharing(symtab, ast, labelCount);
+    generateSharing(symtab, ast, labelCount, shift);
 }
 
 }  // namespace

@@ -279,17 +279,19 @@ void statementList(SymTab* symtab, AST*& list, int& labelCount, LexToken& token)
 }  // namespace
 
 void shiftLabels(AST* list, int delta) {
-    for (AST* node = list; node != nullptr; node = node->next) {
-        if (node->kind == IF_ST) {
-            node->ifSt->elseLabel += delta;
-            node->ifSt->endLabel += delta;
-            shiftLabels(node->ifSt->thenPart, delta);
-            shiftLabels(node->ifSt->elsePart, delta);
-        } else if (node->kind == WHILE_ST) {
-            node->whileSt->startLabel += delta;
-            node->whileSt->endLabel += delta;
-            shiftLabels(node->whileSt->body, delta);
-        }
+    for (AST* node = list; node != nullptr; node = node->next) shiftStatementLabels(node, delta);
+}
+
+void shiftStatementLabels(AST* node, int delta) {
+    if (node->kind == IF_ST) {
+        node->ifSt->elseLabel += delta;
+        node->ifSt->endLabel += delta;
+        shiftLabels(node->ifSt->thenPart, delta);
+        shiftLabels(node->ifSt->elsePart, delta);
+    } else if (node->kind == WHILE_ST) {
+        node->whileSt->startLabel += delta;
+        node->whileSt->endLabel += delta;
+        shiftLabels(node->whileSt->body, delta);
     }
 }
 

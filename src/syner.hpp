@@ -130,6 +130,8 @@ void synRestOfBlock(SymTab* symtab, AST*& list, int& labelCount);
 // Adds `delta` to the labels of every `if` and `while` in `list` and in their bodies:
 // for a list analysed with its labels numbered from a guess.
 void shiftLabels(AST* list, int delta);
+// The same for one statement: its own labels and those of the statements nested in it.
+void shiftStatementLabels(AST* node, int delta);
 
 // Watchers of this thread's analysis, when set. `declarationsDone` is called once the
 // table is complete. `statementDone` is called after each statement of the program's

@@ -127,6 +127,11 @@ INSTANTIATE_TEST_SUITE_P(
                     SameCodeCase{"one_long_loop", longDeclarations + "{ while (x < 9) {" +
                                                       longBody(30000) + " }; }"},
                     SameCodeCase{"tricky_comments_and_texts", trickyProgram(12000)},
+                    // Long enough in bytes to be analysed in two parts, too short in
+                    // statements for two threads to write it.
+                    SameCodeCase{"split_but_written_by_one_thread",
+                                 longDeclarations + "{" + longBody(6000) + " //" +
+                                     std::string(700000, 'c') + "\n" + longBody(6000) + " }"},
                     SameCodeCase{"text_after_the_block_holding_a_block",
                                  longProgram(30000) + " { x = 1; " + longBody(30000) + " }"},
                     SameCodeCase{"long_loops_among_short_statements",

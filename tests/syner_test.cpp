@@ -59,4 +59,15 @@ TEST(ShiftLabels, MovesEveryLabelOfTheListAndItsBodies) {
     shiftLabels(nullptr, 3);  // an empty list has nothing to move
 }
 
+TEST(ShiftLabels, OneStatementMovesAloneWithWhatItHolds) {
+    int labelCount = 0;
+    AST* ast = analyse(
+        "int x; { while (x > 0) { if (x == 1) { x = 0; }; }; x = 2; if (x < 2) { }; }", labelCount);
+    shiftStatementLabels(ast, 10);        // the loop and the `if` inside it
+    shiftStatementLabels(ast->next, 10);  // an assignment has no label
+    std::vector<int> after;
+    collectLabels(ast, after);
+    EXPECT_EQ(after, (std::vector<int>{10, 11, 12, 13, 4, 5}));
+}
+
 }  // namespace
