@@ -111,17 +111,29 @@ inline const string type[maxTypeError] = {
 
 // A number as decimal text, formatted once: the generator names each label number on
 // several lines.
+//
+// The text is put together in two words, each character shifted in at the front, and
+// stored a word at a time: stored byte by byte, it could not be read back as the words
+// that `copyTo` copies until every byte store had gone out, a stall of many cycles on
+// every number the generator writes.
 class Number {
   public:
     explicit Number(int value) {
         unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : value;
-        length = static_cast<unsigned char>((value < 0 ? 1 : 0) + digitCount(magnitude));
-        char* p = digits + length;
+        std::uint64_t front = 0, back = 0;  // text bytes 0 to 7 and 8 to 11, in memory order
+        int count = 0;
         do {
-            *--p = static_cast<char>('0' + magnitude % 10);
+            shiftIn(front, back, static_cast<unsigned char>('0' + magnitude % 10));
             magnitude /= 10;
+            ++count;
         } while (magnitude != 0);
-        if (value < 0) *--p = '-';
+        if (value < 0) {
+            shiftIn(front, back, '-');
+            ++count;
+        }
+        std::memcpy(digits, &front, sizeof front);
+        std::memcpy(digits + sizeof front, &back, room - sizeof front);
+        length = static_cast<unsigned char>(count);
     }
     std::string_view text() const { return {digits, length}; }
 
@@ -135,13 +147,13 @@ class Number {
     }
 
   private:
-    char digits[room] = {};
+    char digits[room];
     unsigned char length;
 
-    static int digitCount(unsigned n) {
-        int count = 1;
-        for (; n >= 10; n /= 10) ++count;
-        return count;
+    // Puts `c` before the characters so far (little-endian: the first byte is the lowest).
+    static void shiftIn(std::uint64_t& front, std::uint64_t& back, unsigned char c) {
+        back = back << 8 | front >> 56;
+        front = front << 8 | c;
     }
 };
 

@@ -25,6 +25,12 @@ TEST(Number, FormatsEveryMagnitudeAndSign) {
         {-10, "-10"},
         {32767, "32767"},
         {-32768, "-32768"},
+        // The text is put together in two words of 8 and 4 bytes: around their boundary.
+        {1234567, "1234567"},
+        {12345678, "12345678"},
+        {123456789, "123456789"},
+        {-1234567, "-1234567"},
+        {-12345678, "-12345678"},
         {INT_MAX, "2147483647"},
         {INT_MIN, "-2147483648"},
     };
