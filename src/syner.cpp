@@ -413,9 +413,11 @@ void synCoutSt(SymTab* symtab, AST*& node, int&, LexToken& token) {
 namespace {
 
 // What a chain level checks: its operator token, the error for operands of unequal
-// types, and for each operator the operand type it needs and the error otherwise.
+// types, and for each operator the operand type it needs and the error otherwise. The
+// operators are texts made before main: an operator's text from the scanner equals one
+// when their words are the same.
 struct OperatorRule {
-    const char* op;
+    string op;
     DataType needs;
     int errorNumber;
 };
@@ -468,8 +470,9 @@ void checkChain(const std::vector<Link<Node>>& links, std::size_t first, const C
         const DataType left = links[i].type;
         if (left != links[i + 1].type) error(rules.mismatch, token);
         for (const OperatorRule& rule : rules.operators) {
-            if (sameText(links[i].node->op, rule.op) && left != rule.needs)
-                error(rule.errorNumber, token);
+            if (!links[i].node->op.sameWord(rule.op)) continue;
+            if (left != rule.needs) error(rule.errorNumber, token);
+            break;
         }
     }
 }
