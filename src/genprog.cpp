@@ -282,7 +282,7 @@ bool stoppedAtSplit = false;
 bool noteFirstStatement(AST* node, int relationsSoFar) {
     noteStatement(node, relationsSoFar);
     const std::uint64_t split = part.split.load(std::memory_order_acquire);
-    stoppedAtSplit = split != 0 && tokenEnd() == split;
+    stoppedAtSplit = split != 0 && terminatorEnd() == split;
     return stoppedAtSplit;
 }
 

@@ -53,21 +53,24 @@ class Source {
 
     // The next byte (0 to 255), or endOfInput once the input is exhausted.
     int get() {
-        if (pushed > 0) return back[--pushed];
         if (cur == end && !refill()) return endOfInput;
         return *cur++;
     }
 
     // The next byte without consuming it, or endOfInput.
     int peek() {
-        if (pushed > 0) return back[pushed - 1];
         if (cur == end && !refill()) return endOfInput;
         return *cur;
     }
 
+    // Consumes the byte that `peek` has just returned.
+    void skip() { ++cur; }
+
     // Pushes back the byte just read; two in a row give them back in their first order.
+    // The byte steps back to where it was read: in the block, or in the room before it
+    // when it came from the block before.
     void unget(int c) {
-        if (c != endOfInput) back[pushed++] = c;
+        if (c != endOfInput) *--cur = static_cast<unsigned char>(c);
     }
 
     // Consumes the bytes for which `keep` holds and returns them; `keep` must fail on NUL.
@@ -75,18 +78,16 @@ class Source {
     // `spillText()`; it stays valid until the next read.
     template <typename Keep>
     std::string_view takeRun(Keep keep) {
-        if (pushed == 0 && cur != end) {
-            const unsigned char* const run = cur;
-            // A local pointer: the compiler must assume that a store through a byte
-            // pointer could change `cur` itself, so a loop on `cur` reloads it every byte.
-            const unsigned char* past = run;
-            while (keep(*past)) ++past;  // stops at the NUL after the block at the latest
-            if (past != end) {
-                cur = past;
-                return std::string_view(reinterpret_cast<const char*>(run), past - run);
-            }
-            // the run reaches the block's end: collect it across blocks
+        unsigned char* const run = cur;
+        // A local pointer: the compiler must assume that a store through a byte pointer
+        // could change `cur` itself, so a loop on `cur` would reload it every byte.
+        unsigned char* past = run;
+        while (keep(*past)) ++past;  // stops at the NUL after the block at the latest
+        if (past != end) {
+            cur = past;
+            return std::string_view(reinterpret_cast<const char*>(run), past - run);
         }
+        // the run reaches the block's end: collect it across blocks
         std::string& spill = spillText();
         spill.clear();
         takeWhile(keep, &spill);
@@ -98,17 +99,14 @@ class Source {
     // `keep` is a lambda, so that the test of each byte is inlined.
     template <typename Keep>
     void takeWhile(Keep keep, std::string* into) {
-        while (pushed > 0) {
-            int c = get();
-            if (!keep(c)) return unget(c);
-            if (into != nullptr) into->push_back(static_cast<char>(c));
-        }
         for (;;) {
             if (cur == end && !refill()) return;
-            const unsigned char* run = cur;
-            while (cur != end && keep(*cur)) ++cur;
-            if (into != nullptr) into->append(reinterpret_cast<const char*>(run), cur - run);
-            if (cur != end) return;
+            unsigned char* const run = cur;
+            unsigned char* past = run;
+            while (past != end && keep(*past)) ++past;
+            cur = past;
+            if (into != nullptr) into->append(reinterpret_cast<const char*>(run), past - run);
+            if (past != end) return;
         }
     }
 
@@ -117,8 +115,7 @@ class Source {
     // `blank` must fail on NUL.
     template <typename Blank>
     bool skipBlanksInBlock(Blank blank) {
-        if (pushed > 0 || cur == end) return false;
-        const unsigned char* p = cur;
+        unsigned char* p = cur;
         while (blank(*p)) ++p;
         cur = p;
         return p != end && *p != '/';
@@ -131,10 +128,8 @@ class Source {
         return block != nullptr && p >= block && p < block + blockSize;
     }
 
-    // Bytes consumed so far (pushed-back ones not counted).
-    std::uint64_t position() const {
-        return blockBase + reinterpret_cast<std::uintptr_t>(cur) - static_cast<unsigned>(pushed);
-    }
+    // Bytes consumed so far.
+    std::uint64_t position() const { return blockBase + reinterpret_cast<std::uintptr_t>(cur); }
 
   private:
     int fd = 0;  // negative: the text in memory
@@ -146,36 +141,40 @@ class Source {
     // its address.
     std::uint64_t blockBase = 0;
     static constexpr std::size_t blockSize = std::size_t(1) << 18;
+    // Room before the block for the bytes pushed back across its start (two at most).
+    static constexpr std::size_t roomBefore = 16;
+    inline static unsigned char noBytes[1] = {0};  // where reading starts: nothing, a NUL
     unsigned char* block = nullptr;
-    const unsigned char* cur = nullptr;  // both null before the first block
-    const unsigned char* end = nullptr;
+    unsigned char* cur = noBytes;
+    unsigned char* end = noBytes;
     bool failed = false;
-    int back[2] = {0, 0};
-    int pushed = 0;
 
     void reset(int newFd) {
         fd = newFd;
         readAt = false;
         textLeft = textEnd = nullptr;
-        cur = end = nullptr;
-        blockBase = 0;
+        cur = end = noBytes;
         failed = false;
-        pushed = 0;
     }
 
     bool refill() {
         if (failed) return fail();
-        if (block == nullptr)  // room for the NUL and for padded reads past the end
-            block =
-                reinterpret_cast<unsigned char*>(lastingBuffer(blockSize + string::paddedReach));
+        if (block == nullptr)  // with room for the NUL and for padded reads past the end
+            block = reinterpret_cast<unsigned char*>(
+                        lastingBuffer(roomBefore + blockSize + string::paddedReach)) +
+                    roomBefore;
+        const std::uint64_t before = end == noBytes ? 0 : position(end);
         const std::size_t n = fd < 0 ? copyText() : readFile();
         if (n == 0) return fail();
-        blockBase +=
-            reinterpret_cast<std::uintptr_t>(end) - reinterpret_cast<std::uintptr_t>(block);
+        blockBase = before - reinterpret_cast<std::uintptr_t>(block);
         cur = block;
         end = block + n;
         block[n] = 0;
         return true;
+    }
+
+    std::uint64_t position(const unsigned char* at) const {
+        return blockBase + reinterpret_cast<std::uintptr_t>(at);
     }
 
     std::size_t copyText() {
@@ -206,7 +205,7 @@ class Source {
 // Each thread scans a source of its own: a long program's block may be analysed in two
 // parts at once.
 thread_local Source source;
-thread_local std::uint64_t lastTokenEnd;  // where the last token ended
+thread_local std::uint64_t lastTerminatorEnd;  // where the last ";" ended
 
 constexpr bool isLetter(int c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -320,6 +319,7 @@ void lexPunctuation(LexToken& token, int c) {
             return;
         case ';':
             token.kind = TERMINATOR;
+            lastTerminatorEnd = source.position();
             return;
         case '&':
             if (!followedBy('&')) lexError(5, "Lexer error : expected &.\n\n");
@@ -429,8 +429,8 @@ void readFromFdAt(int fd, std::uint64_t offset) {
     source.openFdAt(fd, offset);
 }
 
-std::uint64_t tokenEnd() {
-    return lastTokenEnd;
+std::uint64_t terminatorEnd() {
+    return lastTerminatorEnd;
 }
 
 namespace {
@@ -469,9 +469,10 @@ void lexAnal(LexToken& token) {
         lexIntLit(token);
     else if (c == '"')
         lexStringLit(token);
-    else
-        lexPunctuation(token, source.get());
-    lastTokenEnd = source.position();
+    else {
+        source.skip();
+        lexPunctuation(token, c);
+    }
     if (!skippedBlanksOnly()) skipWhiteComments();
 }
 

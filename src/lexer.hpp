@@ -73,8 +73,8 @@ void readFromText(const char* text, std::size_t size);
 // another thread can scan a later part of the same file.
 void readFromFdAt(int fd, std::uint64_t offset);
 
-// Where the last token read ended, in bytes from where this thread's reading began.
-// Each thread scans a source of its own.
-std::uint64_t tokenEnd();
+// Where the last ";" read ended, in bytes from where this thread's reading began. Each
+// thread scans a source of its own.
+std::uint64_t terminatorEnd();
 
 }  // namespace lumo
