@@ -92,6 +92,18 @@ class Piece {
 
 constexpr int longestInPlace = 4096;
 
+// `before`, a name and `after` (together at most 48 more bytes than the name) as one
+// piece, in place; a name too long for that takes the plain path.
+void writeNamed(std::string_view before, const string& name, std::string_view after) {
+    if (name.length() <= longestInPlace) {
+        Piece(longestInPlace + 48) << before << name << after;
+        return;
+    }
+    code().write(before.data(), before.size());
+    code() << name;
+    code().write(after.data(), after.size());
+}
+
 }  // namespace
 
 void genOutputTo(Output& output) {
@@ -230,7 +242,7 @@ void genStatement(SymTab* symtab, AST* node, int& labelCount, int overflowLabel)
 
 void genAssignSt(SymTab* symtab, AST* node, int& labelCount, int overflowLabel) {
     genExpression(symtab, node->assignSt->exp, labelCount, overflowLabel);
-    code() << "\tMOVE A,sym_" << node->assignSt->target->name << "\n";
+    writeNamed("\tMOVE A,sym_"sv, node->assignSt->target->name, "\n"sv);
 }
 
 namespace {
@@ -276,16 +288,16 @@ void genWhileSt(SymTab* symtab, AST* node, int& labelCount, int overflowLabel) {
 
 void genCinSt(SymTab*, AST* node, int&, int) {
     code() << "\tJSR  getdword\n";
-    code() << "\tMOVE A,sym_" << node->cinSt->target->name << "\n";
+    writeNamed("\tMOVE A,sym_"sv, node->cinSt->target->name, "\n"sv);
 }
 
 void genCoutSt(SymTab*, AST* node, int&, int) {
     SymTab* source = node->coutSt->source;
     if (source->dataType == STRING_TYPE) {
-        code() << "\tMOVE #sym_" << source->name << ",A\n";
+        writeNamed("\tMOVE #sym_"sv, source->name, ",A\n"sv);
         code() << "\tJSR  putstring\n";
     } else {
-        code() << "\tMOVE sym_" << source->name << ",A\n";
+        writeNamed("\tMOVE sym_"sv, source->name, ",A\n"sv);
         code() << "\tJSR  putdword\n";
     }
 }
@@ -303,12 +315,16 @@ namespace {
 
 thread_local std::vector<RPolish*> elementPool;
 thread_local std::size_t elementsInUse = 0;
+thread_local std::size_t elementsMade = 0;  // the pool's size, kept at hand
 
 // An element with every field reset but the texts `oper` and `symName`: the caller sets
 // the one it uses and empties the other (an assignment releases what a text held, so
 // emptying the used one first would only cost a release more).
 RPolish* newElement() {
-    if (elementsInUse == elementPool.size()) elementPool.push_back(make<RPolish>());
+    if (elementsInUse == elementsMade) {
+        elementPool.push_back(make<RPolish>());
+        ++elementsMade;
+    }
     RPolish* e = elementPool[elementsInUse++];
     e->isOperator = false;
     e->isSymbol = false;
@@ -321,16 +337,18 @@ void empty(string& text) {
     if (text.length() != 0) text = string();
 }
 
+// The list being built: its head, and the link that the next element goes into (the
+// head, then the `next` of the last element).
 struct ListBuilder {
     RPolish* head = nullptr;
-    RPolish* tail = nullptr;
+    RPolish** link = &head;
 };
 
 thread_local ListBuilder* building = nullptr;
 
 void append(RPolish* element) {
-    (building->tail == nullptr ? building->head : building->tail->next) = element;
-    building->tail = element;
+    *building->link = element;
+    building->link = &element->next;
 }
 
 void appendOperator(const string& op) {
@@ -373,6 +391,7 @@ thread_local std::vector<Node*> waitingOperators;
 
 template <typename Node, typename ConvertOperand>
 void convertChain(Node* chain, ConvertOperand convertOperand) {
+    if (chain->next == nullptr) return convertOperand(chain);  // most chains: no operator
     std::vector<Node*>& waiting = waitingOperators<Node>;
     const std::size_t first = waiting.size();
     for (Node* node = chain; node != nullptr; node = node->next) {
@@ -526,10 +545,8 @@ void genSubExpression(RPolish* list, int& labelCount, int overflowLabel) {
 void genPushOperand(RPolish* operand) {
     if (!operand->isSymbol) {
         Piece(48) << "\tMOVE #^"sv << Number(operand->value) << ",A\n\tPUSH A\n"sv;
-    } else if (operand->symName.length() <= longestInPlace) {
-        Piece(longestInPlace + 32) << "\tMOVE sym_"sv << operand->symName << ",A\n\tPUSH A\n"sv;
     } else {
-        code() << "\tMOVE sym_" << operand->symName << ",A\n\tPUSH A\n";
+        writeNamed("\tMOVE sym_"sv, operand->symName, ",A\n\tPUSH A\n"sv);
     }
 }
 

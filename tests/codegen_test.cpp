@@ -303,6 +303,8 @@ std::string test(const std::string& name, int label) {
 }
 
 const std::string io = "bool b; int x; const int k = 3; const string msg = \"m\"; ";
+const std::string atLimit = "a" + std::string(4095, 'n');
+const std::string pastLimit = "p" + std::string(4096, 'n');
 const std::string ioInit = "\tMOVE #^3,B\n\tMOVE B,sym_k\n";
 
 const ExpressionCase statementCases[] = {
@@ -325,6 +327,16 @@ const ExpressionCase statementCases[] = {
          test("b", 4) + "\tJMP  L5\n" + "L4\n" + pushLit(1) + store("x") + "L5\n"},
     {"output_of_constants", io + "{ cout << msg; cout << k; }", 0,
      ioInit + "\tMOVE #sym_msg,A\n\tJSR  putstring\n" + "\tMOVE sym_k,A\n\tJSR  putdword\n"},
+    // Lines naming a symbol are put together in place for names of up to 4096
+    // characters; longer ones are written piece by piece, to the same text.
+    {"names_at_and_past_the_longest_put_together_in_place",
+     "int " + atLimit + "; int " + pastLimit + "; const string " + pastLimit +
+         "s = \"m\"; { cin >> " + pastLimit + "; " + atLimit + " = " + pastLimit + "; cout << " +
+         atLimit + "; cout << " + pastLimit + "s; }",
+     0,
+     "\tJSR  getdword\n\tMOVE A,sym_" + pastLimit + "\n" + pushVar(pastLimit) + store(atLimit) +
+         "\tMOVE sym_" + atLimit + ",A\n\tJSR  putdword\n" + "\tMOVE #sym_" + pastLimit +
+         "s,A\n\tJSR  putstring\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Statements, Expressions, testing::ValuesIn(statementCases),
