@@ -477,12 +477,12 @@ void checkChain(const std::vector<Link<Node>>& links, std::size_t first, const C
     }
 }
 
-// chain = operand { operator operand }, stored as a list in source order.
+// The operators and operands after a chain's first operand `head`, of type `type`.
+// Apart from the common chain of one operand, so that reading that one takes few
+// registers.
 template <typename Node>
-Node* synChain(SymTab* symtab, LexToken& token, DataType& type, const ChainRules& rules) {
-    Node* head = make<Node>();
-    parseOperand(symtab, head, token, type);
-    if (token.kind != rules.opKind) return head;  // most chains are one operand: no check
+[[gnu::noinline]] void synRestOfChain(SymTab* symtab, Node* head, LexToken& token, DataType type,
+                                      const ChainRules& rules) {
     std::vector<Link<Node>>& links = pendingLinks<Node>;
     const std::size_t first = links.size();
     links.push_back({head, type});
@@ -495,8 +495,17 @@ Node* synChain(SymTab* symtab, LexToken& token, DataType& type, const ChainRules
         links.push_back({node, operandType});
         if (token.kind != rules.opKind) break;
     }
-    checkChain(links, first, rules, token);  // `type` is still the first operand's
+    checkChain(links, first, rules, token);
     links.resize(first);
+}
+
+// chain = operand { operator operand }, stored as a list in source order. The chain's
+// type is its first operand's.
+template <typename Node>
+Node* synChain(SymTab* symtab, LexToken& token, DataType& type, const ChainRules& rules) {
+    Node* head = make<Node>();
+    parseOperand(symtab, head, token, type);
+    if (token.kind == rules.opKind) synRestOfChain(symtab, head, token, type, rules);
     return head;
 }
 
