@@ -406,12 +406,22 @@ struct ReservedIndex {
 constexpr ReservedIndex reservedIndex{};
 static_assert(reservedIndex.distinct, "reserved words told apart by length and first letter");
 
+// Whether two texts of the same length, at most a reserved word's, are equal: a loop of a
+// few steps, where a library call would cost more than the comparison.
+bool sameShortText(std::string_view a, std::string_view b) {
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) return false;
+    }
+    return true;
+}
+
 // The kind of a name: a reserved word's own kind, or IDENTIFIER.
 TokenKind nameKind(std::string_view name) {
     const unsigned letter = static_cast<unsigned char>(name[0]) - static_cast<unsigned>('a');
     if (name.size() > longestReservedWord || letter >= 26) return IDENTIFIER;
     const int slot = reservedIndex.slot[name.size()][letter];
-    if (slot == 0 || name != reservedWords[slot - 1].word) return IDENTIFIER;
+    // A slot's word has the name's length and first letter.
+    if (slot == 0 || !sameShortText(name, reservedWords[slot - 1].word)) return IDENTIFIER;
     return reservedWords[slot - 1].kind;
 }
 
