@@ -222,11 +222,8 @@ class Arena {
             return place;
         }
         const std::size_t rounded = (size + wordSize - 1) / wordSize * wordSize;
-        std::size_t offset = (align - reinterpret_cast<std::uintptr_t>(cur) % align) % align;
-        if (offset + rounded > static_cast<std::size_t>(end - cur)) {
-            grab(rounded + align);
-            offset = (align - reinterpret_cast<std::uintptr_t>(cur) % align) % align;
-        }
+        if (padding(align) + rounded > static_cast<std::size_t>(end - cur)) grab(rounded + align);
+        const std::size_t offset = padding(align);
         void* place = cur + offset;
         cur += offset + rounded;  // so that the free space still starts on a word
         return place;
@@ -234,6 +231,11 @@ class Arena {
 
   private:
     static constexpr std::size_t wordSize = alignof(void*);
+
+    // Bytes from `cur` to the next address aligned to `align`.
+    std::size_t padding(std::size_t align) const {
+        return (align - reinterpret_cast<std::uintptr_t>(cur) % align) % align;
+    }
     static constexpr std::size_t hugePage = std::size_t(2) << 20;
 
     // Fresh memory of `size` bytes (a multiple of the huge-page size), aligned to and

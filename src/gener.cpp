@@ -315,16 +315,12 @@ namespace {
 
 thread_local std::vector<RPolish*> elementPool;
 thread_local std::size_t elementsInUse = 0;
-thread_local std::size_t elementsMade = 0;  // the pool's size, kept at hand
 
 // An element with every field reset but the texts `oper` and `symName`: the caller sets
 // the one it uses and empties the other (an assignment releases what a text held, so
 // emptying the used one first would only cost a release more).
 RPolish* newElement() {
-    if (elementsInUse == elementsMade) {
-        elementPool.push_back(make<RPolish>());
-        ++elementsMade;
-    }
+    if (elementsInUse == elementPool.size()) elementPool.push_back(make<RPolish>());
     RPolish* e = elementPool[elementsInUse++];
     e->isOperator = false;
     e->isSymbol = false;

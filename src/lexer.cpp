@@ -129,7 +129,7 @@ class Source {
     }
 
     // Bytes consumed so far.
-    std::uint64_t position() const { return blockBase + reinterpret_cast<std::uintptr_t>(cur); }
+    std::uint64_t position() const { return position(cur); }
 
   private:
     int fd = 0;  // negative: the text in memory
@@ -451,10 +451,8 @@ bool skippedBlanksOnly() {
     return source.skipBlanksInBlock([](int c) { return blankTable.is[c]; });
 }
 
-}  // namespace
-
-void skipWhiteComments() {
-    if (skippedBlanksOnly()) return;
+// The general loop: blanks and comments up to the next token, across blocks.
+void skipBlanksAndComments() {
     for (;;) {
         source.takeWhile([](int c) { return isBlank(c); }, nullptr);
         if (source.peek() != '/') return;  // left unread, so that the token's run is taken whole
@@ -470,6 +468,12 @@ void skipWhiteComments() {
     }
 }
 
+}  // namespace
+
+void skipWhiteComments() {
+    if (!skippedBlanksOnly()) skipBlanksAndComments();
+}
+
 void lexAnal(LexToken& token) {
     const int c = source.peek();  // names, numbers and texts are read from their first byte
     if (c == endOfInput) lexError(1, "Lexer error : Unexpected end of file\n");
@@ -483,7 +487,7 @@ void lexAnal(LexToken& token) {
         source.skip();
         lexPunctuation(token, c);
     }
-    if (!skippedBlanksOnly()) skipWhiteComments();
+    if (!skippedBlanksOnly()) skipBlanksAndComments();
 }
 
 void lexIdResWdBool(LexToken& token) {

@@ -128,7 +128,7 @@ void synAnal(SymTab*& symtab, AST*& ast, int& labelCount);
 void synRestOfBlock(SymTab* symtab, AST*& list, int& labelCount);
 
 // Adds `delta` to the labels of every `if` and `while` in `list` and in their bodies:
-// for a list analysed with its labels numbered from a guess.
+// for a list analysed with its labels numbered from 0, apart from what came before it.
 void shiftLabels(AST* list, int delta);
 // The same for one statement: its own labels and those of the statements nested in it.
 void shiftStatementLabels(AST* node, int delta);
