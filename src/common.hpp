@@ -229,6 +229,12 @@ class Arena {
         return place;
     }
 
+    // Takes back the latest block handed out, `size` bytes at `place`; any other block
+    // stays handed out.
+    void giveBack(void* place, std::size_t size) {
+        if (static_cast<char*>(place) + size == cur) cur = static_cast<char*>(place);
+    }
+
   private:
     static constexpr std::size_t wordSize = alignof(void*);
 
@@ -294,6 +300,13 @@ template <typename T>
 T* make() {
     if (!pooledMemory) return new T();
     return new (arena.allocate(sizeof(T), alignof(T))) T();
+}
+
+// Gives `record`, made by `make` and not yet used, back to its arena when it is the
+// latest record made there; otherwise it stays where it is, unused.
+template <typename T>
+void giveBack(T* record) {
+    if (pooledMemory) arena.giveBack(record, sizeof(T));
 }
 
 // A buffer that lives until the process ends: from the arena, or its own heap block

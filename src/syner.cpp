@@ -9,6 +9,9 @@
 // bounded by maxNesting.
 #include "syner.hpp"
 
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
@@ -86,6 +89,100 @@ class NestingLevel {
     NestingLevel(const NestingLevel&) = delete;
     NestingLevel& operator=(const NestingLevel&) = delete;
 };
+
+// Operands that are a name or a number recur all through a program, and most of them
+// stand alone at the end of their chains. Each thread makes one `Leaf` per distinct such
+// operand: its factor, and the chain ends that hold just that factor (a term, a basic
+// expression and an expression of one operand each), shared wherever the operand recurs.
+// That halves the tree, and the operands a program uses most stay in the cache. Sharing is
+// safe because readers of the tree only read it and nothing in it is ever freed.
+struct Leaf {
+    Factor factor;
+    Term term;
+    BasicExp basic;
+    Expression exp;
+};
+
+// Operand -> its leaf, for this thread: null until the first leaf of the operand is made.
+// Names are looked up by their table entry, in open addressing over a power-of-two array
+// of slots kept at most half full; the small numbers and the two truths index arrays.
+class LeafTable {
+  public:
+    static constexpr int32_t smallNumbers = 256;  // 0 to 255 are shared
+
+    Leaf*& ofNumber(int32_t value) { return numbers[value]; }
+    Leaf*& ofTruth(const string& text) { return truths[text.c_str()[0] == 't' ? 1 : 0]; }
+
+    Leaf*& ofName(const SymTab* entry) {
+        std::size_t i = find(entry);
+        if (slots[i].entry == nullptr) i = add(entry);
+        return slots[i].leaf;
+    }
+
+    void clear() {
+        std::fill(std::begin(numbers), std::end(numbers), nullptr);
+        std::fill(std::begin(truths), std::end(truths), nullptr);
+        std::fill(slots.begin(), slots.end(), Slot{nullptr, nullptr});
+        used = 0;
+    }
+
+  private:
+    struct Slot {
+        const SymTab* entry;
+        Leaf* leaf;
+    };
+    Leaf* numbers[smallNumbers] = {};
+    Leaf* truths[2] = {};
+    std::vector<Slot> slots = std::vector<Slot>(256, Slot{nullptr, nullptr});
+    std::size_t used = 0;
+
+    std::size_t mask() const { return slots.size() - 1; }
+    std::size_t indexOf(const SymTab* entry) const {
+        const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(entry));
+        return static_cast<std::size_t>((address * 0x9E3779B97F4A7C15ull) >> 32) & mask();
+    }
+
+    // The slot holding `entry`, or the empty one where it would go.
+    std::size_t find(const SymTab* entry) const {
+        std::size_t i = indexOf(entry);
+        while (slots[i].entry != nullptr && slots[i].entry != entry) i = (i + 1) & mask();
+        return i;
+    }
+
+    std::size_t add(const SymTab* entry) {
+        if (2 * (used + 1) > slots.size()) grow();
+        const std::size_t i = find(entry);
+        slots[i].entry = entry;
+        ++used;
+        return i;
+    }
+
+    void grow() {
+        std::vector<Slot> old(2 * slots.size(), Slot{nullptr, nullptr});
+        old.swap(slots);
+        for (const Slot& slot : old) {
+            if (slot.entry != nullptr) slots[find(slot.entry)] = slot;
+        }
+    }
+};
+
+thread_local LeafTable leaves;
+thread_local Leaf* lastLeaf = nullptr;  // the leaf of the latest shared operand
+
+// The shared factor of an operand whose leaf is kept in `leaf`, made by `fill` the first
+// time.
+template <typename Fill>
+Factor* sharedFactor(Leaf*& leaf, Fill fill) {
+    if (leaf == nullptr) {
+        leaf = make<Leaf>();
+        fill(leaf->factor);
+        leaf->term.factor = &leaf->factor;
+        leaf->basic.term = &leaf->term;
+        leaf->exp.left = &leaf->basic;
+    }
+    lastLeaf = leaf;
+    return &leaf->factor;
+}
 
 // Forgets what an earlier run left behind (a run cut short by an error leaves state).
 void resetAnalyser();
@@ -452,13 +549,34 @@ struct Link {
 template <typename Node>
 thread_local std::vector<Link<Node>> pendingLinks;
 
-void parseOperand(SymTab* symtab, Term* node, LexToken& token, DataType& type) {
-    synFactor(symtab, node->factor, token);
-    type = node->factor->factorType;
+void parseOperand(SymTab* symtab, Factor*& operand, LexToken& token, DataType& type) {
+    synFactor(symtab, operand, token);
+    type = operand->factorType;
 }
 
-void parseOperand(SymTab* symtab, BasicExp* node, LexToken& token, DataType& type) {
-    synTerm(symtab, node->term, token, type);
+void parseOperand(SymTab* symtab, Term*& operand, LexToken& token, DataType& type) {
+    synTerm(symtab, operand, token, type);
+}
+
+Factor*& operandOf(Term* node) {
+    return node->factor;
+}
+Term*& operandOf(BasicExp* node) {
+    return node->term;
+}
+
+// A chain's last node once its operand is known: the leaf's own when the operand is a
+// shared one, and then `node` goes back to the arena. Nodes are made before their
+// operands, so that the tree lies in memory in the order it is read.
+Term* lastNode(Term* node) {
+    if (lastLeaf == nullptr || node->factor != &lastLeaf->factor) return node;
+    giveBack(node);
+    return &lastLeaf->term;
+}
+BasicExp* lastNode(BasicExp* node) {
+    if (lastLeaf == nullptr || node->term != &lastLeaf->term) return node;
+    giveBack(node);
+    return &lastLeaf->basic;
 }
 
 // Checks a chain's operators from the last to the first; each compares its left operand
@@ -489,11 +607,13 @@ template <typename Node>
     for (Node* node = head;;) {
         node->op = token.*rules.opText;
         advance(token);
-        node = node->next = make<Node>();
+        Node* next = make<Node>();
         DataType operandType;
-        parseOperand(symtab, node, token, operandType);
+        parseOperand(symtab, operandOf(next), token, operandType);
+        const bool last = token.kind != rules.opKind;
+        node = node->next = last ? lastNode(next) : next;
         links.push_back({node, operandType});
-        if (token.kind != rules.opKind) break;
+        if (last) break;
     }
     checkChain(links, first, rules, token);
     links.resize(first);
@@ -504,8 +624,9 @@ template <typename Node>
 template <typename Node>
 Node* synChain(SymTab* symtab, LexToken& token, DataType& type, const ChainRules& rules) {
     Node* head = make<Node>();
-    parseOperand(symtab, head, token, type);
-    if (token.kind == rules.opKind) synRestOfChain(symtab, head, token, type, rules);
+    parseOperand(symtab, operandOf(head), token, type);
+    if (token.kind != rules.opKind) return lastNode(head);
+    synRestOfChain(symtab, head, token, type, rules);
     return head;
 }
 
@@ -514,6 +635,8 @@ void resetAnalyser() {
     relationsRead = 0;
     pendingLinks<Term>.clear();
     pendingLinks<BasicExp>.clear();
+    leaves.clear();  // its keys name the entries of an earlier table
+    lastLeaf = nullptr;
 }
 
 int stringComparisonError(const string& op) {
@@ -522,6 +645,53 @@ int stringComparisonError(const string& op) {
         if (sameText(op, operators[i])) return 218 + i;
     }
     return 225;
+}
+
+// Small numbers recur; a large one may too, but rarely close enough to be worth reaching
+// for elsewhere in memory rather than reading it in its place.
+bool isSmall(int32_t value) {
+    return value >= 0 && value < LeafTable::smallNumbers;
+}
+
+// An integer literal's factor of its own.
+Factor* ownFactor(const LexToken& token) {
+    Factor* factor = make<Factor>();
+    factor->isLiteral = true;
+    factor->factorType = INT_TYPE;
+    factor->intValue = token.intValue;
+    return factor;
+}
+
+// The factor of a boolean literal, a small integer literal or an identifier: shared.
+Factor* sharedOperand(SymTab* symtab, const LexToken& token) {
+    if (token.kind == INTEGER_LITERAL) {
+        if (!isSmall(token.intValue)) return ownFactor(token);
+        return sharedFactor(leaves.ofNumber(token.intValue), [&token](Factor& factor) {
+            factor.isLiteral = true;
+            factor.factorType = INT_TYPE;
+            factor.intValue = token.intValue;
+        });
+    }
+    if (token.kind == BOOLEAN_LITERAL) {
+        return sharedFactor(leaves.ofTruth(token.boolValue), [&token](Factor& factor) {
+            factor.isLiteral = true;
+            factor.factorType = BOOL_TYPE;
+            factor.boolValue = token.boolValue;
+        });
+    }
+    SymTab* entry = lookupOrFail(token, symtab);
+    return sharedFactor(leaves.ofName(entry), [entry](Factor& factor) {
+        factor.symbol = entry;
+        factor.factorType = entry->dataType;
+    });
+}
+
+// An expression without a relational operator: the leaf's own when its operand is
+// shared, and then `exp` goes back to the arena.
+Expression* oneOperandExpression(Expression* exp) {
+    if (lastLeaf == nullptr || exp->left != &lastLeaf->basic) return exp;
+    giveBack(exp);
+    return &lastLeaf->exp;
 }
 
 }  // namespace
@@ -533,6 +703,7 @@ void synExpression(SymTab* symtab, Expression*& exp, LexToken& token, DataType& 
     DataType left;
     synBasicExp(symtab, exp->left, token, left);
     if (token.kind != RELATIONAL_OPERATOR) {
+        exp = oneOperandExpression(exp);
         type = left;
         return;
     }
@@ -561,29 +732,21 @@ void synTerm(SymTab* symtab, Term*& term, LexToken& token, DataType& type) {
 
 // factor = literal | identifier | "(" expression ")" | "!" factor | nothing
 void synFactor(SymTab* symtab, Factor*& factor, LexToken& token) {
-    factor = make<Factor>();
     switch (token.kind) {
         case BOOLEAN_LITERAL:
-            factor->isLiteral = true;
-            factor->factorType = BOOL_TYPE;
-            factor->boolValue = token.boolValue;
+        case INTEGER_LITERAL:
+        case IDENTIFIER:
+            factor = sharedOperand(symtab, token);
             break;
         case STRING_LITERAL:
+            factor = make<Factor>();
             factor->isLiteral = true;
             factor->factorType = STRING_TYPE;
             factor->strValue = token.strValue;
             break;
-        case INTEGER_LITERAL:
-            factor->isLiteral = true;
-            factor->factorType = INT_TYPE;
-            factor->intValue = token.intValue;
-            break;
-        case IDENTIFIER:
-            factor->symbol = lookupOrFail(token, symtab);
-            factor->factorType = factor->symbol->dataType;
-            break;
         case LPAREN: {
             NestingLevel level(token);
+            factor = make<Factor>();
             advance(token);
             synExpression(symtab, factor->subExp, token, factor->factorType);
             expect(RPAREN, 17, token);
@@ -591,6 +754,7 @@ void synFactor(SymTab* symtab, Factor*& factor, LexToken& token) {
         }
         case NOT_OPERATOR: {
             NestingLevel level(token);
+            factor = make<Factor>();
             advance(token);
             synFactor(symtab, factor->notFactor, token);
             if (factor->notFactor->factorType != BOOL_TYPE) error(215, token);
@@ -598,6 +762,7 @@ void synFactor(SymTab* symtab, Factor*& factor, LexToken& token) {
             return;
         }
         default:
+            factor = make<Factor>();
             return;  // no operand here: an empty factor, no token consumed
     }
     advance(token);

@@ -1,5 +1,6 @@
 // Unit tests of the bump allocator behind the program tree: every block it hands out is
-// aligned as asked, and no two blocks share a byte, within a chunk and across chunks.
+// aligned as asked, no two blocks share a byte, within a chunk and across chunks, and
+// only the latest block can be taken back.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -43,6 +44,19 @@ TEST(Arena, BlocksAreAlignedAndApart) {
         for (std::size_t i = 0; i < block.size; ++i)
             ASSERT_EQ(block.bytes[i], block.mark) << "block of " << block.size << " bytes";
     }
+}
+
+TEST(Arena, OnlyTheLatestBlockCanBeGivenBack) {
+    lumo::Arena arena;
+    void* first = arena.allocate(24, 8);
+    void* second = arena.allocate(24, 8);
+    arena.giveBack(first, 24);  // not the latest: stays handed out
+    void* third = arena.allocate(24, 8);
+    EXPECT_NE(third, first);
+    EXPECT_NE(third, second);
+    arena.giveBack(third, 24);
+    EXPECT_EQ(arena.allocate(24, 8), third);
+    EXPECT_NE(arena.allocate(48, 8), third);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
-// Unit tests of the analyser's label shifting, on programs analysed from texts.
+// Unit tests of the analyser on programs analysed from texts: label shifting, and the
+// operands shared between expressions.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lexer.hpp"
@@ -68,6 +70,74 @@ TEST(ShiftLabels, OneStatementMovesAloneWithWhatItHolds) {
     std::vector<int> after;
     collectLabels(ast, after);
     EXPECT_EQ(after, (std::vector<int>{10, 11, 12, 13, 4, 5}));
+}
+
+// An expression written back as text, operators between single blanks. Checks on the
+// way that every chain node has an operator exactly when the chain goes on.
+std::string textOf(Expression* exp);
+
+std::string textOf(Factor* factor) {
+    if (factor->isLiteral && factor->factorType == INT_TYPE)
+        return std::to_string(factor->intValue);
+    if (factor->isLiteral && factor->factorType == BOOL_TYPE) return factor->boolValue.c_str();
+    if (factor->symbol != nullptr) return factor->symbol->name.c_str();
+    if (factor->subExp != nullptr) return "(" + textOf(factor->subExp) + ")";
+    if (factor->notFactor != nullptr) return "!" + textOf(factor->notFactor);
+    return "?";
+}
+
+template <typename Node, typename Operand>
+std::string textOfChain(Node* chain, Operand operandText) {
+    std::string text;
+    for (Node* node = chain; node != nullptr; node = node->next) {
+        text += operandText(node);
+        EXPECT_EQ(node->op.length() == 0, node->next == nullptr) << text;
+        if (node->next != nullptr) text += std::string(" ") + node->op.c_str() + " ";
+    }
+    return text;
+}
+
+std::string textOf(BasicExp* exp) {
+    return textOfChain(exp, [](BasicExp* node) {
+        return textOfChain(node->term, [](Term* term) { return textOf(term->factor); });
+    });
+}
+
+std::string textOf(Expression* exp) {
+    std::string text = textOf(exp->left);
+    EXPECT_EQ(exp->op.length() == 0, exp->right == nullptr) << text;
+    if (exp->right != nullptr)
+        text += std::string(" ") + exp->op.c_str() + " " + textOf(exp->right);
+    return text;
+}
+
+// Names, small numbers and truths recur in all positions of a chain, before and after
+// they stand alone; each statement still reads as written.
+TEST(SharedOperands, EveryExpressionReadsAsWritten) {
+    const std::vector<std::string> expressions = {
+        "b",   "b * 2",     "2 * b",         "b",
+        "(b)", "b * b + b", "b + b * b",     "255 + 256 + 255 - 256",
+        "2",   "b / 2 % b", "(b + 2) * (b)", "b",
+        "255", "256",
+    };
+    const std::vector<std::string> conditions = {
+        "t", "!t && true || t", "true", "b < 2", "2 == b", "!(b > 255)", "t", "true || true",
+    };
+    std::string program = "int a; int b; bool t; {";
+    for (const std::string& exp : expressions) program += " a = " + exp + ";";
+    for (const std::string& exp : conditions) program += " t = " + exp + ";";
+    program += " }";
+    int labelCount = 0;
+    AST* node = analyse(program, labelCount);
+    for (const auto* list : {&expressions, &conditions}) {
+        for (const std::string& exp : *list) {
+            ASSERT_NE(node, nullptr);
+            ASSERT_EQ(node->kind, ASSIGN_ST);
+            EXPECT_EQ(textOf(node->assignSt->exp), exp);
+            node = node->next;
+        }
+    }
+    EXPECT_EQ(node, nullptr);
 }
 
 }  // namespace
