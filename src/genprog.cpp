@@ -4,12 +4,15 @@
 // The program is analysed whole, then its code is written; both phases use two threads
 // on a long program.
 //
-// Analysis: when the input is a regular file, a second thread finds a ";" that ends a
-// statement of the program's block near the middle of the file, and analyses the block
-// from there once the declarations are known, while this thread analyses it up to that
-// ";". An error of the first part is the run's first error; the second part's error
-// counts only when the first part has none. The second part numbers its labels from 0;
-// they move on by the first part's count as their code is written.
+// Analysis: when the input is a regular file, a second thread finds ";"s that end
+// statements of the program's block from about a third of the file on, which cut the rest
+// of the block into pieces. Once the declarations are known it reads the last piece, then
+// takes pieces backwards, while this thread reads the block from its start and takes
+// pieces forwards; this thread stops where the second thread's pieces begin. So the two
+// share the work as their pace allows. A piece counts only once the one before it is
+// known to end exactly where it begins, and its error only when nothing before it has
+// one. Each piece numbers its labels from 0; they move on by the count before the piece
+// as their code is written.
 //
 // Generation: the block is cut into chunks of statements. Each of two threads claims the
 // next chunk when it gets free, puts its code together in a buffer of its own, and writes
@@ -75,41 +78,48 @@ void noteStatement(AST* node, int relationsSoFar) {
     notes.last = node;
 }
 
-// ---- finding where the second part of the analysis begins ---------------------------
+// ---- finding where the pieces of the block begin ---------------------------------------
 
-// Reads the input as the scanner would, tracking comments, string literals and braces, up
-// to the first ";" at the block's level (depth 1) from `from` on. It need not be right:
-// the first part ends there only if its own analysis finds a statement of the block
-// ending there (else it reads the whole block itself).
+// Reads the input as the scanner would, tracking comments, string literals and braces, and
+// finds, for each target offset in turn, the first ";" at the block's level (depth 1) at
+// or after it and after the one found before. It need not be right: a piece is used only
+// once the analysis has checked that a statement of the block ends where it begins.
 //
 // Most of the text is names, numbers, blanks and operators, which change nothing here:
 // it is read sixteen bytes at a time, the braces among them counted by their bits, and
-// only a quote, a slash or (from `from` on) a semicolon stops the search.
+// only a quote, a slash or (past the current target) a semicolon stops the search.
 class SplitFinder {
   public:
-    explicit SplitFinder(std::uint64_t from) : from(from) {}
+    explicit SplitFinder(std::vector<std::uint64_t> targets) : targets(std::move(targets)) {}
 
-    // Feeds the next bytes; true once the ";" is found (`split` is the offset after it).
+    // Feeds the next bytes; true once every target's ";" is found.
     bool feed(const unsigned char* p, std::size_t count) {
-        if (position < from && count > from - position) {  // the split may be in there
-            const std::size_t before = static_cast<std::size_t>(from - position);
-            return feedPart(p, before) || feedPart(p + before, count - before);
+        for (std::size_t i = 0; i < count && !done();) {
+            const std::uint64_t from = targets[found.size()];
+            const bool semicolons = position + i >= from;
+            std::size_t stop = count;
+            if (!semicolons && from - (position + i) < count - i)
+                stop = static_cast<std::size_t>(from - position);
+            i = feedPart(p, i, stop, semicolons);
         }
-        return feedPart(p, count);
+        position += count;
+        return done();
     }
-    std::uint64_t split = 0;
+    bool done() const { return found.size() == targets.size(); }
+
+    std::vector<std::uint64_t> found;  // offsets just after each ";" found
 
   private:
     enum State { CODE, SLASH, COMMENT, TEXT };
     State state = CODE;
     long depth = 0;
-    std::uint64_t from;
-    std::uint64_t position = 0;
+    std::vector<std::uint64_t> targets;
+    std::uint64_t position = 0;  // of the bytes being fed
 
-    // Bytes all before `from` or all from it on.
-    bool feedPart(const unsigned char* p, std::size_t count) {
-        const bool semicolons = position >= from;
-        std::size_t i = 0;
+    // Bytes `i` to `count`, all before the current target or all from it on; returns
+    // where it stopped: `count`, or just after a ";" found.
+    std::size_t feedPart(const unsigned char* p, std::size_t i, std::size_t count,
+                         bool semicolons) {
         while (i < count) {
             switch (state) {
                 case TEXT:
@@ -124,24 +134,23 @@ class SplitFinder {
                     break;
                 default:
                     if (code(p, i, count, semicolons)) {
-                        split = position + i;
-                        return true;
+                        found.push_back(position + i);
+                        return i;
                     }
             }
         }
-        position += count;
-        return false;
+        return i;
     }
 
     std::size_t skipPast(const unsigned char* p, std::size_t i, std::size_t count, int end) {
-        const void* found = std::memchr(p + i, end, count - i);
-        if (found == nullptr) return count;
+        const void* at = std::memchr(p + i, end, count - i);
+        if (at == nullptr) return count;
         state = CODE;
-        return static_cast<std::size_t>(static_cast<const unsigned char*>(found) - p) + 1;
+        return static_cast<std::size_t>(static_cast<const unsigned char*>(at) - p) + 1;
     }
 
     // Reads code from `i` up to and past the next byte that stops the search, counting
-    // braces on the way; true when that byte is the ";" sought.
+    // braces on the way; true when that byte is a ";" sought.
     bool code(const unsigned char* p, std::size_t& i, std::size_t count, bool semicolons) {
 #if defined(__SSE2__)
         for (; count - i >= 16; i += 16) {
@@ -194,53 +203,106 @@ class SplitFinder {
 #endif
 };
 
-// ---- the second part of the analysis -------------------------------------------------
+// ---- the pieces of the block ---------------------------------------------------------
 
 constexpr std::uint64_t shortestSplitInput = std::uint64_t(1) << 19;
-// The second part starts later (after finding where it begins), so it is the smaller.
-constexpr std::uint64_t splitPercent = 52;
+// Pieces begin at statements found from `firstPiecePercent` of the input to
+// `tailPercent`, where the second thread's first piece, the tail, begins. The second
+// thread starts later (after finding where the pieces begin), so the tail is the shorter
+// part; either thread can take the pieces between as its pace allows.
+constexpr int pieceCount = 16;
+constexpr std::uint64_t firstPiecePercent = 36;
+constexpr std::uint64_t tailPercent = 62;
 
-struct SecondPart {
-    std::uint64_t inputStart = 0;  // where standard input's reading began
-    std::uint64_t inputSize = 0;
-    // Found by the second thread: where its part begins (0: nowhere).
-    std::atomic<std::uint64_t> split{0};
-    // Set by this thread.
-    SymTab* symtab = nullptr;
-    std::atomic<bool> declared{false};
-    std::atomic<bool> unwanted{false};  // the first part ended the run or read the block
-    // The second part's outcome, read once it is done.
-    std::atomic<bool> done{false};
+// Piece k of the block's statements begins at bound k and ends where piece k+1 begins;
+// the last, the tail, runs to the block's end. A piece is read on its own, with its own
+// list, label numbers from 0 and comparison count.
+struct Piece {
     AST* list = nullptr;
     int labelCount = 0;
     BlockNotes notes;
+    // Read up to the block's closing brace; otherwise the piece's last statement ends
+    // exactly where the next piece begins.
+    bool closed = false;
     int status = 0;  // a diagnostic's status, or 0
     std::string diagnostic;
 };
 
+// What the two threads share. This thread reads the block from its start and takes the
+// pieces it enters in turn; the second thread reads the tail first, then takes pieces
+// from the far end backwards. This thread stops at the first piece that the second has
+// taken, if a statement ends exactly where that piece begins.
+struct Board {
+    std::uint64_t inputStart = 0;  // where standard input's reading began
+    std::uint64_t inputSize = 0;
+    // Set by the second thread before `published` tells their number.
+    std::vector<std::uint64_t> bounds;
+    std::vector<Piece> pieces;
+    std::atomic<std::size_t> published{0};
+    // Set by this thread.
+    SymTab* symtab = nullptr;
+    std::atomic<bool> declared{false};
+    std::atomic<bool> unwanted{false};  // this thread ended the run or read the whole block
+    // Who reads which piece, under the lock.
+    std::mutex lock;
+    std::size_t firstUpTo = 0;          // the pieces before are this thread's
+    std::size_t secondFrom = SIZE_MAX;  // the pieces from here on are the second thread's
+    // This thread's own.
+    std::size_t firstNext = 0;      // the next bound it will reach
+    std::size_t stopAt = SIZE_MAX;  // the piece where it stopped
+    // Set once the second thread takes no more pieces and has read those it took.
+    std::atomic<bool> done{false};
+};
+
 // Never destroyed: the second thread may still run while the process ends on an error.
-SecondPart& part = *new SecondPart;
+Board& board = *new Board;
 
 void pause() {
     std::this_thread::sleep_for(std::chrono::microseconds(100));
 }
 
-bool findSplit() {
-    SplitFinder finder(part.inputSize / 100 * splitPercent);
+// Where the finder starts each search: spread from firstPiecePercent to tailPercent.
+std::vector<std::uint64_t> pieceTargets(std::uint64_t size) {
+    std::vector<std::uint64_t> targets;
+    const std::uint64_t span = tailPercent - firstPiecePercent;
+    for (int k = 0; k < pieceCount; ++k) {
+        const std::uint64_t tenThousandths =
+            100 * firstPiecePercent + 100 * span * static_cast<std::uint64_t>(k) / (pieceCount - 1);
+        targets.push_back(size / 10000 * tenThousandths);
+    }
+    return targets;
+}
+
+// Finds where the pieces begin, and publishes them with the tail taken by this thread.
+bool findBounds() {
+    SplitFinder finder(pieceTargets(board.inputSize));
     std::vector<unsigned char> block(std::size_t(1) << 18);
-    for (std::uint64_t at = 0; at < part.inputSize;) {
-        if (part.unwanted.load(std::memory_order_relaxed)) return false;
+    for (std::uint64_t at = 0; at < board.inputSize && !finder.done();) {
+        if (board.unwanted.load(std::memory_order_relaxed)) return false;
         ssize_t n =
-            ::pread(0, block.data(), block.size(), static_cast<off_t>(part.inputStart + at));
+            ::pread(0, block.data(), block.size(), static_cast<off_t>(board.inputStart + at));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        if (finder.feed(block.data(), static_cast<std::size_t>(n))) {
-            part.split.store(finder.split, std::memory_order_release);
-            return true;
-        }
+        if (n <= 0) break;
+        finder.feed(block.data(), static_cast<std::size_t>(n));
         at += static_cast<std::uint64_t>(n);
     }
-    return false;
+    if (finder.found.empty()) return false;
+    board.bounds = std::move(finder.found);
+    board.pieces.resize(board.bounds.size());
+    std::lock_guard<std::mutex> guard(board.lock);
+    board.secondFrom = board.bounds.size() - 1;
+    board.published.store(board.bounds.size(), std::memory_order_release);
+    return true;
+}
+
+// The next piece for the second thread, from the far end backwards, while this thread has
+// not reached it.
+bool claimPiece(std::size_t& piece) {
+    std::lock_guard<std::mutex> guard(board.lock);
+    if (board.unwanted.load(std::memory_order_relaxed) || board.secondFrom <= board.firstUpTo)
+        return false;
+    piece = --board.secondFrom;
+    return true;
 }
 
 bool noteOnly(AST* node, int relationsSoFar) {
@@ -248,53 +310,104 @@ bool noteOnly(AST* node, int relationsSoFar) {
     return false;
 }
 
-void analyseSecondPart() {
-    if (!findSplit()) return part.done.store(true, std::memory_order_release);
-    while (!part.declared.load(std::memory_order_acquire)) {
-        if (part.unwanted.load(std::memory_order_relaxed))
-            return part.done.store(true, std::memory_order_release);
+// A piece before the tail ends with the statement that ends where the next piece begins.
+// A statement that goes past that point shows that the next piece's start was no
+// statement's end: the piece then reads on to the block's end, as the tail does.
+thread_local std::uint64_t pieceLength = 0;
+thread_local bool pieceStopped = false;
+
+bool notePieceStatement(AST* node, int relationsSoFar) {
+    noteStatement(node, relationsSoFar);
+    if (terminatorEnd() < pieceLength) return false;
+    if (terminatorEnd() > pieceLength) {
+        pieceLength = UINT64_MAX;
+        return false;
+    }
+    pieceStopped = true;
+    return true;
+}
+
+// Reads piece `index` in the second thread; a diagnostic is kept until it is known to
+// be the run's first.
+void analysePiece(std::size_t index) {
+    Piece& piece = board.pieces[index];
+    const bool tail = index + 1 == board.bounds.size();
+    pieceLength = tail ? UINT64_MAX : board.bounds[index + 1] - board.bounds[index];
+    pieceStopped = false;
+    statementDone = tail ? noteOnly : notePieceStatement;
+    notes = BlockNotes();
+    readFromFdAt(0, board.inputStart + board.bounds[index]);
+    int labelCount = 0;  // moved on by the count before the piece when the code is written
+    try {
+        synRestOfBlock(board.symtab, piece.list, labelCount);
+        piece.labelCount = labelCount;
+        piece.closed = !pieceStopped;
+    } catch (const RunEnded& ended) {
+        piece.status = ended.status;
+        piece.diagnostic = std::string(out.buffered());
+        out.setFd(1);  // drops the diagnostic from the buffer
+    }
+    piece.notes = std::move(notes);
+}
+
+void finishSecondThread() {
+    board.done.store(true, std::memory_order_release);
+}
+
+void analyseInSecondThread() {
+    if (!findBounds()) return finishSecondThread();
+    while (!board.declared.load(std::memory_order_acquire)) {
+        if (board.unwanted.load(std::memory_order_relaxed)) return finishSecondThread();
         pause();
     }
-    endRunThrows = true;  // a diagnostic here waits for the first part's verdict
+    endRunThrows = true;  // a diagnostic here waits for the verdict on what comes before
     out.hold(true);
-    statementDone = noteOnly;
-    readFromFdAt(0, part.inputStart + part.split.load(std::memory_order_relaxed));
-    int labelCount = 0;  // moved on by the first part's count when the code is written
-    try {
-        synRestOfBlock(part.symtab, part.list, labelCount);
-        part.labelCount = labelCount;
-    } catch (const RunEnded& ended) {
-        part.status = ended.status;
-        part.diagnostic = std::string(out.buffered());
-    }
-    part.notes = std::move(notes);
-    part.done.store(true, std::memory_order_release);
+    std::size_t piece = board.bounds.size() - 1;  // the tail
+    do analysePiece(piece);
+    while (claimPiece(piece));
+    finishSecondThread();
 }
 
 void declarationsKnown(SymTab* symtab) {
-    part.symtab = symtab;
-    part.declared.store(true, std::memory_order_release);
+    board.symtab = symtab;
+    board.declared.store(true, std::memory_order_release);
 }
 
-bool stoppedAtSplit = false;
+// This thread's reading has reached `end`, at or past the next bound: it takes the
+// pieces it enters, and stops where a piece of the second thread begins, if exactly there.
+// A piece of the second thread that it enters (its start was no statement's end) it reads
+// itself; the second thread's reading of it is then of no use.
+bool firstReaches(std::uint64_t end) {
+    std::lock_guard<std::mutex> guard(board.lock);
+    const std::size_t count = board.published.load(std::memory_order_relaxed);
+    for (; board.firstNext < count && board.bounds[board.firstNext] <= end; ++board.firstNext) {
+        const std::size_t piece = board.firstNext;
+        if (piece < board.secondFrom) {
+            board.firstUpTo = piece + 1;
+        } else if (board.bounds[piece] == end) {
+            board.stopAt = board.firstUpTo = piece;
+            return true;
+        }
+    }
+    return false;
+}
 
-// The first part ends after the ";" where the second begins.
 bool noteFirstStatement(AST* node, int relationsSoFar) {
     noteStatement(node, relationsSoFar);
-    const std::uint64_t split = part.split.load(std::memory_order_acquire);
-    stoppedAtSplit = split != 0 && terminatorEnd() == split;
-    return stoppedAtSplit;
+    const std::size_t count = board.published.load(std::memory_order_acquire);
+    if (board.firstNext >= count || terminatorEnd() < board.bounds[board.firstNext]) return false;
+    return firstReaches(terminatorEnd());
 }
 
-bool startSecondPart() {
+bool startSecondThread() {
     struct stat input;
     if (::fstat(0, &input) != 0 || !S_ISREG(input.st_mode)) return false;
     const off_t start = ::lseek(0, 0, SEEK_CUR);
     if (start < 0 || input.st_size - start < static_cast<off_t>(shortestSplitInput)) return false;
-    part.inputStart = static_cast<std::uint64_t>(start);
-    part.inputSize = static_cast<std::uint64_t>(input.st_size - start);
+    board.inputStart = static_cast<std::uint64_t>(start);
+    board.inputSize = static_cast<std::uint64_t>(input.st_size - start);
     try {
-        std::thread(analyseSecondPart).detach();
+        std::thread(analyseInSecondThread).detach();
     } catch (const std::system_error&) {
         return false;
     }
@@ -303,36 +416,50 @@ bool startSecondPart() {
     return true;
 }
 
-void waitForSecondPart() {
-    while (!part.done.load(std::memory_order_acquire)) pause();
+void waitForSecondThread() {
+    while (!board.done.load(std::memory_order_acquire)) pause();
 }
 
-// The labels of the second part's statements were numbered from 0: they move on by the
-// first part's count, statement by statement, as their code is written (while the
+// The labels of each piece's statements were numbered from 0: they move on by the count
+// before the piece, statement by statement, as their code is written (while the
 // statement is in the cache anyway).
 struct LabelShift {
-    AST* list = nullptr;  // the second part's statements
-    std::size_t fromSample = SIZE_MAX;
-    int delta = 0;
+    AST* first;              // the piece's first statement
+    std::size_t fromSample;  // its sample
+    int delta;
 };
 
-// Joins the second part to the first: its error if it had one, else its statements
-// after the first part's, with labels and comparison counts following on.
-LabelShift joinSecondPart(AST*& ast, int& labelCount) {
-    waitForSecondPart();
-    if (part.status > 0) {
-        out.write(part.diagnostic.data(), part.diagnostic.size());
-        endRun(part.status);
-    }
-    const LabelShift shift{part.list, notes.samples.size(), labelCount};
-    labelCount += part.labelCount;
-    (notes.last == nullptr ? ast : notes.last->next) = part.list;
-    for (Sample sample : part.notes.samples) {
+// Puts a piece's statements after those so far, with labels and comparison counts
+// following on.
+void appendPiece(const Piece& piece, AST*& ast, int& labelCount, std::vector<LabelShift>& shifts) {
+    if (piece.list == nullptr) return;
+    shifts.push_back({piece.list, notes.samples.size(), labelCount});
+    labelCount += piece.labelCount;
+    (notes.last == nullptr ? ast : notes.last->next) = piece.list;
+    for (Sample sample : piece.notes.samples) {
         sample.comparisonsBefore += notes.comparisons;
         notes.samples.push_back(sample);
     }
-    notes.statements += part.notes.statements;
-    return shift;
+    notes.comparisons += piece.notes.comparisons;
+    notes.statements += piece.notes.statements;
+    notes.last = piece.notes.last;
+}
+
+// Joins the pieces from where this thread stopped, each checked to begin where the one
+// before ended: the first error among them, if any, is the run's.
+std::vector<LabelShift> joinPieces(AST*& ast, int& labelCount) {
+    waitForSecondThread();
+    std::vector<LabelShift> shifts;
+    for (std::size_t index = board.stopAt; index < board.pieces.size(); ++index) {
+        const Piece& piece = board.pieces[index];
+        if (piece.status > 0) {
+            out.write(piece.diagnostic.data(), piece.diagnostic.size());
+            endRun(piece.status);
+        }
+        appendPiece(piece, ast, labelCount, shifts);
+        if (piece.closed) break;
+    }
+    return shifts;
 }
 
 // ---- writing chunks in turns -------------------------------------------------------
@@ -431,17 +558,21 @@ class TakingTurns {
     }
 };
 
-// The block cut at every `samplesPerChunk`-th sample and where the second part of the
+// The block cut at every `samplesPerChunk`-th sample and where each piece of the
 // analysis begins; the first chunk starts the block.
-std::vector<Chunk> chunksOfBlock(int firstLabel, const LabelShift& shift) {
+std::vector<Chunk> chunksOfBlock(int firstLabel, const std::vector<LabelShift>& shifts) {
     std::vector<Chunk> chunks;
     const std::vector<Sample>& samples = notes.samples;
     std::size_t chunkStart = 0;
+    std::size_t nextShift = 0;
+    int delta = 0;
     for (std::size_t i = 0; i < samples.size(); ++i) {
-        if (i != 0 && i - chunkStart < samplesPerChunk && i != shift.fromSample) continue;
+        const bool pieceStarts = nextShift < shifts.size() && i == shifts[nextShift].fromSample;
+        if (pieceStarts) delta = shifts[nextShift++].delta;
+        if (i != 0 && i - chunkStart < samplesPerChunk && !pieceStarts) continue;
         if (!chunks.empty()) chunks.back().end = samples[i].node;
-        chunks.push_back({samples[i].node, nullptr, firstLabel + 2 * samples[i].comparisonsBefore,
-                          i >= shift.fromSample ? shift.delta : 0});
+        chunks.push_back(
+            {samples[i].node, nullptr, firstLabel + 2 * samples[i].comparisonsBefore, delta});
         chunkStart = i;
     }
     return chunks;
@@ -453,8 +584,9 @@ Output codeOfSecondThread[2];
 
 // Writes the block's statements with two threads; false, with nothing written, when a
 // second thread cannot be had.
-bool writeBlockInTurns(SymTab* symtab, int labelCount, int overflowLabel, const LabelShift& shift) {
-    TakingTurns turns(symtab, overflowLabel, chunksOfBlock(labelCount, shift));
+bool writeBlockInTurns(SymTab* symtab, int labelCount, int overflowLabel,
+                       const std::vector<LabelShift>& shifts) {
+    TakingTurns turns(symtab, overflowLabel, chunksOfBlock(labelCount, shifts));
     if (!out.flush()) return true;  // already failed: the run will say so
     std::thread second;
     try {
@@ -468,14 +600,24 @@ bool writeBlockInTurns(SymTab* symtab, int labelCount, int overflowLabel, const 
     return true;
 }
 
+// Moves the labels of every piece's statements on at once, for writing in one pass.
+void shiftPieces(const std::vector<LabelShift>& shifts) {
+    for (std::size_t k = 0; k < shifts.size(); ++k) {
+        AST* const end = k + 1 < shifts.size() ? shifts[k + 1].first : nullptr;
+        for (AST* node = shifts[k].first; node != end; node = node->next)
+            shiftStatementLabels(node, shifts[k].delta);
+    }
+}
+
 // Writes the program as `generate` does, sharing a long block between two threads.
-void generateSharing(SymTab* symtab, AST* ast, int labelCount, const LabelShift& shift) {
+void generateSharing(SymTab* symtab, AST* ast, int labelCount,
+                     const std::vector<LabelShift>& shifts) {
     const int overflowLabel = labelCount++;
     genHeader();
     genDeclarations(symtab);
     const bool longBlock = notes.samples.size() >= fewestChunksToShare * samplesPerChunk;
-    if (!longBlock || !writeBlockInTurns(symtab, labelCount, overflowLabel, shift)) {
-        if (shift.delta != 0) shiftLabels(shift.list, shift.delta);
+    if (!longBlock || !writeBlockInTurns(symtab, labelCount, overflowLabel, shifts)) {
+        shiftPieces(shifts);
         genStatements(symtab, ast, labelCount, overflowLabel);
     }
     genFooter(overflowLabel);
@@ -485,17 +627,17 @@ void compileSharing() {
     SymTab* symtab = nullptr;
     AST* ast = nullptr;
     int labelCount = 0;
-    const bool splitting = startSecondPart();
-    if (!splitting) statementDone = noteOnly;
+    const bool sharing = startSecondThread();
+    if (!sharing) statementDone = noteOnly;
     synAnal(symtab, ast, labelCount);
     statementDone = nullptr;
     declarationsDone = nullptr;
-    LabelShift shift;
-    if (stoppedAtSplit)
-        shift = joinSecondPart(ast, labelCount);
-    else if (splitting)
-        part.unwanted.store(true, std::memory_order_relaxed);  // this thread read it all
-    generateSharing(symtab, ast, labelCount, shift);
+    std::vector<LabelShift> shifts;
+    if (board.stopAt != SIZE_MAX)
+        shifts = joinPieces(ast, labelCount);
+    else if (sharing)
+        board.unwanted.store(true, std::memory_order_relaxed);  // this thread read it all
+    generateSharing(symtab, ast, labelCount, shifts);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "common.hpp"
 #include "genprog.hpp"
@@ -134,6 +135,12 @@ INSTANTIATE_TEST_SUITE_P(
                                      std::string(700000, 'c') + "\n" + longBody(6000) + " }"},
                     SameCodeCase{"text_after_the_block_holding_a_block",
                                  longProgram(30000) + " { x = 1; " + longBody(30000) + " }"},
+                    // The block ends among its pieces, at about 57% of the file; pieces
+                    // are also sought in what follows, which holds an error further on.
+                    // Nothing after the block is read.
+                    SameCodeCase{"text_with_an_error_after_a_block_ending_among_pieces",
+                                 longProgram(28000) + " { x = 1; " + longBody(10000) +
+                                     " x = 1 # 2; " + longBody(11000) + " }"},
                     SameCodeCase{"long_loops_among_short_statements",
                                  longDeclarations + "{" + longBody(3000) + " while (b) {" +
                                      longBody(20000) + " };" + longBody(3000) + " }"}),
@@ -179,15 +186,16 @@ INSTANTIATE_TEST_SUITE_P(
                         "Limit error : nesting deeper than 1000 levels.\nFound : LPAREN\n"}),
     testing_support::caseName);
 
-// A long block is analysed in two parts when it comes from a file, the second from a
-// statement past the middle. Wherever errors are planted, the run reports what the
-// one-thread order (input through a pipe) reports: the first error in the text.
+const char* const faults[] = {" z = 1;",    " x = b;",      " x = 1 # 2;",    " x = ((1;",
+                              " cout << ;", " if (x) { };", " x = 99999999;", " b = 1 < ;"};
+
+// A long block from a file is analysed by two threads, in pieces from about a third of it
+// on. Wherever errors are planted, the run reports what the one-thread order (input
+// through a pipe) reports: the first error in the text.
 TEST(Driver, SplitAnalysisReportsTheFirstError) {
-    const char* const faults[] = {" z = 1;",    " x = b;",      " x = 1 # 2;",    " x = ((1;",
-                                  " cout << ;", " if (x) { };", " x = 99999999;", " b = 1 < ;"};
     const int statements = 30000;
     int planted = 0;
-    for (int percent : {5, 50, 57, 59, 60, 61, 62, 64, 70, 95}) {
+    for (int percent : {5, 34, 38, 42, 46, 50, 54, 57, 59, 60, 61, 62, 64, 70, 95}) {
         const int at = statements * percent / 100;
         const std::string late = percent < 90 ? faults[(planted + 3) % 8] : "";
         for (const std::string& second : {std::string(), late}) {
@@ -201,6 +209,29 @@ TEST(Driver, SplitAnalysisReportsTheFirstError) {
             EXPECT_EQ(split.out, sequential.out) << "fault at " << percent << "%";
         }
         ++planted;
+    }
+}
+
+// Errors in many pieces at once: the second thread meets the later ones first, yet the
+// run reports the first in the text.
+TEST(Driver, ErrorsInManyPiecesReportTheFirst) {
+    const int statements = 30000;
+    const std::vector<std::vector<int>> plantings = {
+        {40, 45, 50, 55, 60}, {55, 60}, {61, 64, 90}, {37}, {20, 58}, {49, 50, 51, 52, 53, 54}};
+    for (const std::vector<int>& percents : plantings) {
+        std::string source = longDeclarations + "{";
+        int done = 0, planted = 0;
+        for (int percent : percents) {
+            const int at = statements * percent / 100;
+            source += longBody(at - done) + faults[(percent + planted++) % 8];
+            done = at;
+        }
+        source += longBody(statements - done) + " }";
+        const RunResult sequential = compileThroughPipe(source);
+        const RunResult split = runProgram(LUMOC_PATH, {}, source);
+        EXPECT_NE(sequential.status, 0);
+        EXPECT_EQ(split.status, sequential.status) << "first fault at " << percents[0] << "%";
+        EXPECT_EQ(split.out, sequential.out) << "first fault at " << percents[0] << "%";
     }
 }
 
@@ -296,12 +327,12 @@ TEST(Driver, FailedWriteWhileBothThreadsWrite) {
     std::remove(in.c_str());
 }
 
-// The run may end while the thread analysing the second part is still at work, or is
-// just reporting an error of its own: ending must not tear down what that thread uses
-// (ending through the C library's exit did, and a throw on that thread then aborted the
-// process, now and then). The first part's error is near its end; the second part's is
-// moved along its part from run to run, so that the two threads meet theirs at many
-// different moments. A race, so this exercises the ending more than it proves it.
+// The run may end while the second thread is still analysing, or is just reporting an
+// error of its own: ending must not tear down what that thread uses (ending through the C
+// library's exit did, and a throw on that thread then aborted the process, now and then).
+// One error lies past the middle; another is moved along the rest of the block from run
+// to run, so that the two threads meet theirs at many different moments. A race, so this
+// exercises the ending more than it proves it.
 TEST(Driver, EndsCleanlyWhileTheSecondPartStillRuns) {
     const int statements = 40000;
     const std::string firstPart = longDeclarations + "{" + longBody(statements * 52 / 100) +
