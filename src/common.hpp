@@ -109,6 +109,17 @@ inline const string type[maxTypeError] = {
     "Unknown type error.\n",
 };
 
+// The texts "00" to "99", each as the two bytes it is in memory: numbers are formatted
+// two digits at a time, with half as many divisions as digits.
+struct DigitPairs {
+    std::uint16_t text[100];
+    constexpr DigitPairs() : text() {
+        for (unsigned n = 0; n < 100; ++n)
+            text[n] = static_cast<std::uint16_t>(('0' + n / 10) | ('0' + n % 10) << 8);
+    }
+};
+inline constexpr DigitPairs digitPairs{};
+
 // A number as decimal text, formatted once: the generator names each label number on
 // several lines.
 //
@@ -122,11 +133,15 @@ class Number {
         unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : value;
         std::uint64_t front = 0, back = 0;  // text bytes 0 to 7 and 8 to 11, in memory order
         int count = 0;
-        do {
-            shiftIn(front, back, static_cast<unsigned char>('0' + magnitude % 10));
-            magnitude /= 10;
+        for (; magnitude >= 100; magnitude /= 100, count += 2)
+            shiftInPair(front, back, digitPairs.text[magnitude % 100]);
+        if (magnitude >= 10) {
+            shiftInPair(front, back, digitPairs.text[magnitude]);
+            count += 2;
+        } else {
+            shiftIn(front, back, static_cast<unsigned char>('0' + magnitude));
             ++count;
-        } while (magnitude != 0);
+        }
         if (value < 0) {
             shiftIn(front, back, '-');
             ++count;
@@ -154,6 +169,11 @@ class Number {
     static void shiftIn(std::uint64_t& front, std::uint64_t& back, unsigned char c) {
         back = back << 8 | front >> 56;
         front = front << 8 | c;
+    }
+    // Puts two characters, as `DigitPairs` holds them, before the characters so far.
+    static void shiftInPair(std::uint64_t& front, std::uint64_t& back, std::uint16_t pair) {
+        back = back << 16 | front >> 48;
+        front = front << 16 | pair;
     }
 };
 

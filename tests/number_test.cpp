@@ -47,4 +47,12 @@ TEST(Number, FormatsEveryMagnitudeAndSign) {
     }
 }
 
+// Digits go in two at a time: every pair, at every place, and every odd count of digits.
+TEST(Number, AgreesWithTheLibraryOverARange) {
+    for (int value = -200000; value <= 200000; ++value)
+        ASSERT_EQ(std::string(Number(value).text()), std::to_string(value));
+    for (int value = 1; value < INT_MAX / 7; value = value * 7 + 3)
+        ASSERT_EQ(std::string(Number(value).text()), std::to_string(value));
+}
+
 }  // namespace
