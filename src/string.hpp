@@ -71,6 +71,10 @@ class string {
         word = chars << 8 | static_cast<std::uint64_t>(2 * count + 1);
     }
 
+    // True when the text is held in the object's own word. `hash` is then one to one: no
+    // other text has the same.
+    bool heldInline() const { return isInline(); }
+
     // True when both hold the same word: the same short text, or the very same buffer.
     // A quick yes for equality; a no says nothing.
     bool sameWord(const string& other) const { return word == other.word; }

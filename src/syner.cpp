@@ -104,66 +104,78 @@ struct Leaf {
 };
 
 // Operand -> its leaf, for this thread: null until the first leaf of the operand is made.
-// Names are looked up by their table entry, in open addressing over a power-of-two array
-// of slots kept at most half full; the small numbers and the two truths index arrays.
+// A name held in its text's own word is found by that word alone, before any search of
+// the symbol table; a longer one by its table entry. The small numbers and the two truths
+// index arrays.
 class LeafTable {
   public:
     static constexpr int32_t smallNumbers = 256;  // 0 to 255 are shared
 
     Leaf*& ofNumber(int32_t value) { return numbers[value]; }
     Leaf*& ofTruth(const string& text) { return truths[text.c_str()[0] == 't' ? 1 : 0]; }
-
+    // `name` must be held in its own word: its hash then tells it from every other text.
+    Leaf*& ofShortName(const string& name) { return byShortName.slotOf(name.hash()); }
     Leaf*& ofName(const SymTab* entry) {
-        std::size_t i = find(entry);
-        if (slots[i].entry == nullptr) i = add(entry);
-        return slots[i].leaf;
+        return byEntry.slotOf(static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(entry)));
     }
 
     void clear() {
         std::fill(std::begin(numbers), std::end(numbers), nullptr);
         std::fill(std::begin(truths), std::end(truths), nullptr);
-        std::fill(slots.begin(), slots.end(), Slot{nullptr, nullptr});
-        used = 0;
+        byShortName.clear();
+        byEntry.clear();
     }
 
   private:
-    struct Slot {
-        const SymTab* entry;
-        Leaf* leaf;
+    // Non-zero key -> leaf: open addressing over a power-of-two array of slots kept at
+    // most half full.
+    class Index {
+      public:
+        Leaf*& slotOf(std::uint64_t key) {
+            std::size_t i = find(key);
+            if (slots[i].key == 0) i = add(key);
+            return slots[i].leaf;
+        }
+        void clear() {
+            std::fill(slots.begin(), slots.end(), Slot{0, nullptr});
+            used = 0;
+        }
+
+      private:
+        struct Slot {
+            std::uint64_t key;
+            Leaf* leaf;
+        };
+        std::vector<Slot> slots = std::vector<Slot>(256, Slot{0, nullptr});
+        std::size_t used = 0;
+
+        std::size_t mask() const { return slots.size() - 1; }
+        // The slot holding `key`, or the empty one where it would go.
+        std::size_t find(std::uint64_t key) const {
+            std::size_t i = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & mask();
+            while (slots[i].key != 0 && slots[i].key != key) i = (i + 1) & mask();
+            return i;
+        }
+        std::size_t add(std::uint64_t key) {
+            if (2 * (used + 1) > slots.size()) grow();
+            const std::size_t i = find(key);
+            slots[i].key = key;
+            ++used;
+            return i;
+        }
+        void grow() {
+            std::vector<Slot> old(2 * slots.size(), Slot{0, nullptr});
+            old.swap(slots);
+            for (const Slot& slot : old) {
+                if (slot.key != 0) slots[find(slot.key)] = slot;
+            }
+        }
     };
+
     Leaf* numbers[smallNumbers] = {};
     Leaf* truths[2] = {};
-    std::vector<Slot> slots = std::vector<Slot>(256, Slot{nullptr, nullptr});
-    std::size_t used = 0;
-
-    std::size_t mask() const { return slots.size() - 1; }
-    std::size_t indexOf(const SymTab* entry) const {
-        const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(entry));
-        return static_cast<std::size_t>((address * 0x9E3779B97F4A7C15ull) >> 32) & mask();
-    }
-
-    // The slot holding `entry`, or the empty one where it would go.
-    std::size_t find(const SymTab* entry) const {
-        std::size_t i = indexOf(entry);
-        while (slots[i].entry != nullptr && slots[i].entry != entry) i = (i + 1) & mask();
-        return i;
-    }
-
-    std::size_t add(const SymTab* entry) {
-        if (2 * (used + 1) > slots.size()) grow();
-        const std::size_t i = find(entry);
-        slots[i].entry = entry;
-        ++used;
-        return i;
-    }
-
-    void grow() {
-        std::vector<Slot> old(2 * slots.size(), Slot{nullptr, nullptr});
-        old.swap(slots);
-        for (const Slot& slot : old) {
-            if (slot.entry != nullptr) slots[find(slot.entry)] = slot;
-        }
-    }
+    Index byShortName;
+    Index byEntry;
 };
 
 thread_local LeafTable leaves;
@@ -662,6 +674,14 @@ Factor* ownFactor(const LexToken& token) {
     return factor;
 }
 
+// The shared factor of the name whose table entry is `entry`.
+Factor* nameFactor(SymTab* entry) {
+    return sharedFactor(leaves.ofName(entry), [entry](Factor& factor) {
+        factor.symbol = entry;
+        factor.factorType = entry->dataType;
+    });
+}
+
 // The factor of a boolean literal, a small integer literal or an identifier: shared.
 Factor* sharedOperand(SymTab* symtab, const LexToken& token) {
     if (token.kind == INTEGER_LITERAL) {
@@ -679,11 +699,14 @@ Factor* sharedOperand(SymTab* symtab, const LexToken& token) {
             factor.boolValue = token.boolValue;
         });
     }
-    SymTab* entry = lookupOrFail(token, symtab);
-    return sharedFactor(leaves.ofName(entry), [entry](Factor& factor) {
-        factor.symbol = entry;
-        factor.factorType = entry->dataType;
-    });
+    if (!token.idName.heldInline()) return nameFactor(lookupOrFail(token, symtab));
+    Leaf*& known = leaves.ofShortName(token.idName);
+    if (known == nullptr) {
+        nameFactor(lookupOrFail(token, symtab));
+        known = lastLeaf;
+    }
+    lastLeaf = known;
+    return &known->factor;
 }
 
 // An expression without a relational operator: the leaf's own when its operand is

@@ -5,6 +5,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "string.hpp"
 
@@ -147,6 +148,28 @@ TEST(String, EqualTextsHashAlikeHoweverMade) {
     for (int i = 0; i < 64; ++i)
         slots.insert(string(("v" + std::to_string(i)).c_str()).hash() & 127);
     EXPECT_GT(slots.size(), 32u);
+}
+
+// A text held in its own word is told apart from every other by its hash alone: the
+// analyser finds short names that way.
+TEST(String, ShortTextsHashApart) {
+    const std::string letters = "abz_09AZ";
+    std::vector<std::string> texts = {""};
+    for (std::size_t length = 1; length <= 4; ++length) {
+        for (std::size_t i = texts.size(); i-- > 0;) {
+            if (texts[i].size() != length - 1) continue;
+            for (char c : letters) texts.push_back(texts[i] + c);
+        }
+    }
+    texts.insert(texts.end(), {"abcdef", "abcdeg", "bbcdef", "v12345", "v12346"});
+    std::set<std::uint64_t> hashes;
+    for (const std::string& text : texts) {
+        const string held(text.c_str());
+        EXPECT_TRUE(held.heldInline()) << text;
+        hashes.insert(held.hash());
+    }
+    EXPECT_EQ(hashes.size(), texts.size());
+    EXPECT_FALSE(string("sevench").heldInline());
 }
 
 TEST(String, EmbeddedNulCountsInTheLength) {

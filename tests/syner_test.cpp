@@ -140,4 +140,28 @@ TEST(SharedOperands, EveryExpressionReadsAsWritten) {
     EXPECT_EQ(node, nullptr);
 }
 
+// Short names are found by their text alone, long ones through the symbol table; names
+// alike in all but a character or their length are each their own.
+TEST(SharedOperands, NamesAlikeAreTheirOwn) {
+    const std::vector<std::string> names = {"a",      "b",       "ab",      "ba",     "abcdef",
+                                            "abcdeg", "abcdefg", "abcdefh", "abcdeff"};
+    const std::vector<std::string> expressions = {
+        "b",       "ab",      "ba",
+        "abcdef",  "abcdeg",  "abcdefg",
+        "abcdefh", "abcdeff", "ab + ba * abcdefg - abcdefh / abcdef % abcdeg",
+        "a"};
+    std::string program;
+    for (const std::string& name : names) program += "int " + name + "; ";
+    program += "{";
+    for (const std::string& exp : expressions) program += " a = " + exp + ";";
+    program += " }";
+    int labelCount = 0;
+    AST* node = analyse(program, labelCount);
+    for (const std::string& exp : expressions) {
+        ASSERT_NE(node, nullptr);
+        EXPECT_EQ(textOf(node->assignSt->exp), exp);
+        node = node->next;
+    }
+}
+
 }  // namespace
