@@ -5,6 +5,7 @@
 
 #include <cassert>
 #include <cstring>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -80,6 +81,14 @@ class Piece {
     Piece& operator<<(const ShortText& text) {
         std::memcpy(at, text.bytes, ShortText::room);
         at += text.length;
+        return *this;
+    }
+    // The first `length` bytes of `bytes`, copied as a block of fixed size: the piece must
+    // have room for all of it.
+    template <std::size_t size>
+    Piece& block(const char (&bytes)[size], std::size_t length) {
+        std::memcpy(at, bytes, size);
+        at += length;
         return *this;
     }
     static constexpr std::size_t slack =
@@ -556,66 +565,108 @@ void genBinOperator(RPolish* op, int& labelCount, int overflowLabel) {
 
 namespace {
 
-void genBinary(RPolish* op, Operator which, int& labelCount, int overflowLabel) {
-    code() << "\tPOP  B\n\tPOP  A\n";
-    switch (which) {
-        case Operator::EQ:
-        case Operator::NE:
-        case Operator::GT:
-        case Operator::LT:
-        case Operator::GE:
-        case Operator::LE:
-            genComparison(which, labelCount);
-            break;
-        case Operator::AND:
-        case Operator::OR:
-            genBoolOperator(op);
-            break;
-        case Operator::ADD:
-            genPlusOperator(op, overflowLabel);
-            break;
-        case Operator::SUB:
-            genMinusOperator(op, overflowLabel);
-            break;
-        case Operator::MUL:
-            genMultiplyOperator(op, overflowLabel);
-            break;
-        case Operator::DIV:
-            genDivideOperator(op);
-            break;
-        case Operator::MOD:
-            genRemainderOperator(op);
-            break;
-        default:
-            break;
+// The lines of each arithmetic and logic operator, and whether the overflow branch
+// follows them.
+struct PlainOperator {
+    Operator op;
+    std::string_view lines;
+    bool overflows;
+};
+
+constexpr PlainOperator plainOperators[] = {
+    {Operator::AND, "\tAND  B,A\n"sv, false},
+    {Operator::OR, "\tOR   B,A\n"sv, false},
+    {Operator::ADD, "\tADD  B,A\n"sv, true},
+    {Operator::SUB, "\tSUB  B,A\n"sv, true},
+    {Operator::MUL, "\tMUL  B,A\n"sv, true},
+    {Operator::DIV, "\tCMP #$00,B\n\tBEQ Ldividebyzero\n\tDIV  B,A\n"sv, false},
+    {Operator::MOD, "\tCMP #$00,B\n\tBEQ Ldividebyzero\n\tMOD  B,A\n"sv, false},
+};
+
+constexpr char popOperands[] = "\tPOP  B\n\tPOP  A\n";
+constexpr char pushResult[] = "\tPUSH A\n";
+
+// The lines of arithmetic or logic operator `op`, then its overflow branch if it has one.
+std::string plainLines(Operator op, int overflowLabel) {
+    std::string lines;
+    for (const PlainOperator& plain : plainOperators) {
+        if (plain.op != op) continue;
+        lines += plain.lines;
+        if (plain.overflows)
+            (lines += "\tBVS  L"sv) += std::string(overflowText(overflowLabel).text()) + "\n";
     }
-    code() << "\tPUSH A\n";
+    return lines;
+}
+
+// The whole code of each operator but the comparisons, for one overflow label. It depends
+// on nothing else, so each thread puts it together once per program and then copies it:
+// no branch on which operator it is, whose outcome no predictor could guess.
+struct OperatorCode {
+    static constexpr std::size_t room = 96;
+    char text[room];
+    std::size_t length;
+};
+
+const OperatorCode* operatorCodes(int overflowLabel) {
+    constexpr int count = static_cast<int>(Operator::OTHER) + 1;
+    thread_local OperatorCode codes[count];
+    thread_local int madeFor = -1;
+    if (madeFor == overflowLabel) return codes;
+    for (int op = 0; op < count; ++op) {
+        std::string text(popOperands);
+        text += plainLines(static_cast<Operator>(op), overflowLabel);
+        text += pushResult;
+        text.copy(codes[op].text, OperatorCode::room);
+        codes[op].length = text.size();
+    }
+    madeFor = overflowLabel;
+    return codes;
+}
+
+bool isComparison(Operator which) {
+    return which >= Operator::EQ && which <= Operator::GE;
+}
+
+void genBinary(RPolish*, Operator which, int& labelCount, int overflowLabel) {
+    if (isComparison(which)) {
+        code() << popOperands;
+        genComparison(which, labelCount);
+        code() << pushResult;
+        return;
+    }
+    const OperatorCode& operatorCode = operatorCodes(overflowLabel)[static_cast<int>(which)];
+    Piece(OperatorCode::room).block(operatorCode.text, operatorCode.length);
+}
+
+void writePlain(Operator op, int overflowLabel) {
+    const std::string lines = plainLines(op, overflowLabel);
+    code().write(lines.data(), lines.size());
 }
 
 }  // namespace
 
 void genBoolOperator(RPolish* op) {
-    code() << (operatorOf(op->oper) == Operator::AND ? "\tAND  B,A\n" : "\tOR   B,A\n");
+    writePlain(operatorOf(op->oper) == Operator::AND ? Operator::AND : Operator::OR, 0);
 }
 
 void genPlusOperator(RPolish*, int overflowLabel) {
-    Piece(32) << "\tADD  B,A\n\tBVS  L"sv << overflowText(overflowLabel) << "\n"sv;
+    writePlain(Operator::ADD, overflowLabel);
 }
 
 void genMinusOperator(RPolish*, int overflowLabel) {
-    Piece(32) << "\tSUB  B,A\n\tBVS  L"sv << overflowText(overflowLabel) << "\n"sv;
+    writePlain(Operator::SUB, overflowLabel);
 }
 
 void genMultiplyOperator(RPolish*, int overflowLabel) {
-    Piece(32) << "\tMUL  B,A\n\tBVS  L"sv << overflowText(overflowLabel) << "\n"sv;
+    writePlain(Operator::MUL, overflowLabel);
 }
 
 void genDivideOperator(RPolish*) {
-    code() << "\tCMP #$00,B\n\tBEQ Ldividebyzero\n\tDIV  B,A\n";
+    writePlain(Operator::DIV, 0);
 }
 
 void genRemainderOperator(RPolish*) {
-    code() << "\tCMP #$00,B\n\tBEQ Ldividebyzero\n\tMOD  B,A\n";
+    writePlain(Operator::MOD, 0);
 }
 
 // ---- comparison code ----------------------------------------------------------------

@@ -235,6 +235,21 @@ TEST(Driver, ErrorsInManyPiecesReportTheFirst) {
     }
 }
 
+// Programs compiled one after another in one process each name their own overflow label
+// (the generator keeps the operators' code for the label it was made for).
+TEST(Driver, ProgramsInOneProcessKeepTheirOwnLabels) {
+    const std::string programs[] = {
+        "int x; { x = x + 1 * x; }",
+        "int x; bool b; { if (x < 1) { b = x >= 2; }; while (b) { x = x - 1 / x % 2;"
+        " b = b && (x > 0) || !b; }; }",
+        "int x; { x = x + 1 * x; }"};
+    for (const std::string& program : programs) {
+        const RunResult run = runProgram(LUMOC_PATH, {}, program);
+        ASSERT_EQ(run.status, 0);
+        EXPECT_EQ(compileInOnePass(program), run.out);
+    }
+}
+
 // An error in the declarations of a long program is found before the block is split.
 TEST(Driver, ErrorInTheDeclarationsOfALongProgram) {
     const RunResult run = runProgram(LUMOC_PATH, {}, "int x; int x;\n" + longProgram(40000));
