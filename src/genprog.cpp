@@ -468,7 +468,7 @@ struct Chunk {
     AST* first;
     AST* end;  // the statement after the chunk, or null
     int firstLabel;
-    int labelShift;  // for the statements of the second part of the analysis
+    int labelShift;  // for the statements of a piece read on its own
 };
 
 // The chunks' code goes out in order, each chunk's from the buffer of the thread that put
@@ -647,8 +647,8 @@ int main() {
     // A closed pipe must show up as a failed write, reported, not as a silent signal.
     std::signal(SIGPIPE, SIG_IGN);
     // The run ends as soon as its output is flushed, without destroying static objects:
-    // a thread analysing the second part of the block may still be running (the first
-    // part had an error, or read the whole block itself) and still use them.
+    // the second thread may still be analysing a piece of the block (this thread met an
+    // error first, or read the whole block itself) and still use them.
     lumo::endRunHook = std::_Exit;
     lumo::compileSharing();
     lumo::endRun(0);

@@ -66,7 +66,7 @@ class SymIndex {
     }
 };
 
-// Never destroyed: a thread analysing the second part of a block may still look names
+// Never destroyed: a thread analysing a piece of a block may still look names
 // up while the process ends on an error in the first.
 SymIndex& symIndex = *new SymIndex;
 

@@ -124,7 +124,7 @@ void synAnal(SymTab*& symtab, AST*& ast, int& labelCount);
 // Analyses the rest of a program's block from the scanner's position, which must be the
 // start of a statement of that block (after a ";" of it): the statements up to the
 // block's closing brace, as `synStatements` would read them there. Lets a second thread
-// analyse the second part of a long block.
+// analyse pieces of a long block.
 void synRestOfBlock(SymTab* symtab, AST*& list, int& labelCount);
 
 // Adds `delta` to the labels of every `if` and `while` in `list` and in their bodies:

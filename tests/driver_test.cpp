@@ -260,7 +260,7 @@ TEST(Driver, ErrorInTheDeclarationsOfALongProgram) {
 }
 
 // Standard input may be a file already read in part: lumoc, and the thread analysing the
-// second part of the block, read from where it stands.
+// pieces of the block, read from where it stands.
 TEST(Driver, InputFileReadInPartBefore) {
     const std::string program = longProgram(40000);
     const std::string in = scratchFile("offset-in");
@@ -354,7 +354,7 @@ TEST(Driver, EndsCleanlyWhileTheSecondPartStillRuns) {
                                   " x = b;" + longBody(statements * 4 / 100);
     const RunResult sequential = compileThroughPipe(firstPart + " }");
     ASSERT_EQ(sequential.status, 201);
-    for (int run = 0; run < 44; ++run) {  // along the whole second part
+    for (int run = 0; run < 44; ++run) {  // along the rest of the block
         const int before = statements * run / 100;
         const std::string source = firstPart + longBody(before) + " x = 1 # 2;" +
                                    longBody(statements * 44 / 100 - before) + " }";
