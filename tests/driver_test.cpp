@@ -348,7 +348,7 @@ TEST(Driver, FailedWriteWhileBothThreadsWrite) {
 // One error lies past the middle; another is moved along the rest of the block from run
 // to run, so that the two threads meet theirs at many different moments. A race, so this
 // exercises the ending more than it proves it.
-TEST(Driver, EndsCleanlyWhileTheSecondPartStillRuns) {
+TEST(Driver, EndsCleanlyWhileTheSecondThreadStillRuns) {
     const int statements = 40000;
     const std::string firstPart = longDeclarations + "{" + longBody(statements * 52 / 100) +
                                   " x = b;" + longBody(statements * 4 / 100);
