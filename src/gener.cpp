@@ -513,8 +513,8 @@ Operator operatorOf(const string& text) {
     return slot.key == key ? slot.op : Operator::OTHER;
 }
 
-// The code of binary operator `op`, whose kind is `which`.
-void genBinary(RPolish* op, Operator which, int& labelCount, int overflowLabel);
+// The code of a binary operator of kind `which`.
+void genBinary(Operator which, int& labelCount, int overflowLabel);
 // The comparison sequence of relational operator `which`.
 void genComparison(Operator which, int& labelCount);
 
@@ -539,7 +539,7 @@ void genSubExpression(RPolish* list, int& labelCount, int overflowLabel) {
         if (which == Operator::NOT) {
             genNotOperator();
         } else {
-            genBinary(e, which, labelCount, overflowLabel);
+            genBinary(which, labelCount, overflowLabel);
             --depth;
         }
         assert(depth >= 1);
@@ -560,7 +560,7 @@ void genNotOperator() {
 }
 
 void genBinOperator(RPolish* op, int& labelCount, int overflowLabel) {
-    genBinary(op, operatorOf(op->oper), labelCount, overflowLabel);
+    genBinary(operatorOf(op->oper), labelCount, overflowLabel);
 }
 
 namespace {
@@ -627,7 +627,7 @@ bool isComparison(Operator which) {
     return which >= Operator::EQ && which <= Operator::GE;
 }
 
-void genBinary(RPolish*, Operator which, int& labelCount, int overflowLabel) {
+void genBinary(Operator which, int& labelCount, int overflowLabel) {
     if (isComparison(which)) {
         code() << popOperands;
         genComparison(which, labelCount);

@@ -243,12 +243,11 @@ struct Board {
     SymTab* symtab = nullptr;
     std::atomic<bool> declared{false};
     std::atomic<bool> unwanted{false};  // this thread ended the run or read the whole block
-    // Who reads which piece, under the lock.
+    // Who reads which piece, changed under the lock.
     std::mutex lock;
-    std::size_t firstUpTo = 0;          // the pieces before are this thread's
     std::size_t secondFrom = SIZE_MAX;  // the pieces from here on are the second thread's
+    std::size_t firstNext = 0;          // the next bound this thread will reach
     // This thread's own.
-    std::size_t firstNext = 0;      // the next bound it will reach
     std::size_t stopAt = SIZE_MAX;  // the piece where it stopped
     // Set once the second thread takes no more pieces and has read those it took.
     std::atomic<bool> done{false};
@@ -299,7 +298,7 @@ bool findBounds() {
 // not reached it.
 bool claimPiece(std::size_t& piece) {
     std::lock_guard<std::mutex> guard(board.lock);
-    if (board.unwanted.load(std::memory_order_relaxed) || board.secondFrom <= board.firstUpTo)
+    if (board.unwanted.load(std::memory_order_relaxed) || board.secondFrom <= board.firstNext)
         return false;
     piece = --board.secondFrom;
     return true;
@@ -382,10 +381,8 @@ bool firstReaches(std::uint64_t end) {
     const std::size_t count = board.published.load(std::memory_order_relaxed);
     for (; board.firstNext < count && board.bounds[board.firstNext] <= end; ++board.firstNext) {
         const std::size_t piece = board.firstNext;
-        if (piece < board.secondFrom) {
-            board.firstUpTo = piece + 1;
-        } else if (board.bounds[piece] == end) {
-            board.stopAt = board.firstUpTo = piece;
+        if (piece >= board.secondFrom && board.bounds[piece] == end) {
+            board.stopAt = piece;
             return true;
         }
     }
