@@ -9,10 +9,8 @@
 // Sizes default to 10000 and 100000 statements; `--lumo_sizes=N,M,...` chooses others.
 // The usual Google Benchmark flags (--benchmark_filter=..., ...) apply.
 //
-// Analysis keeps everything it builds until the process ends (its records come from an
-// arena that never frees), so benchmarks that analyse run a fixed number of iterations,
-// about `statementsPerAnalysis` statements' worth and at most 100, to keep the process's
-// memory bounded.
+// Benchmarks that analyse run a fixed number of iterations, about
+// `statementsPerAnalysis` statements' worth and at most 100, to keep the run short.
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -28,21 +26,28 @@
 #include <utility>
 #include <vector>
 
-#include "common.hpp"
-#include "gener.hpp"
-#include "lexer.hpp"
+#include <memory>
+
+#include "genprog.hpp"
 #include "programgen.hpp"
-#include "syner.hpp"
 
 namespace {
 
 constexpr long statementsPerAnalysis = 500000;
 
+// An analysed program, with the compilation that holds its tree; its output goes to
+// /dev/null.
 struct Analysed {
+    std::unique_ptr<lumo::Compilation> compilation;
     lumo::SymTab* symtab = nullptr;
     lumo::AST* ast = nullptr;
     int labelCount = 0;
 };
+
+int devNull() {
+    static int fd = ::open("/dev/null", O_WRONLY);
+    return fd;
+}
 
 // The Lumo benchmark program of each size, generated once.
 const std::string& programText(long statements) {
@@ -56,9 +61,10 @@ const std::string& programText(long statements) {
 }
 
 Analysed analyse(const std::string& text) {
-    lumo::readFromText(text.data(), text.size());
     Analysed result;
-    lumo::synAnal(result.symtab, result.ast, result.labelCount);
+    result.compilation = std::make_unique<lumo::Compilation>(devNull());
+    result.compilation->scanner.source.openText(text);
+    result.compilation->analyser.synAnal(result.symtab, result.ast, result.labelCount);
     return result;
 }
 
@@ -69,11 +75,6 @@ const Analysed& analysedProgram(long statements) {
     if (found == trees.end())
         found = trees.emplace(statements, analyse(programText(statements))).first;
     return found->second;
-}
-
-int devNull() {
-    static int fd = ::open("/dev/null", O_WRONLY);
-    return fd;
 }
 
 // Every expression of a statement list: assigned values and conditions, nested included.
@@ -95,13 +96,15 @@ void collectExpressions(lumo::AST* list, std::vector<lumo::Expression*>& express
 // The scanner stops the process when asked for a token past the end of its input, so the
 // scan stops at the brace that closes the program, the first that brings nesting to 0.
 long scanProgram(const std::string& text) {
-    lumo::readFromText(text.data(), text.size());
+    lumo::Output out;
+    lumo::Scanner scanner(out);
+    scanner.source.openText(text);
     lumo::LexToken token;
-    lumo::skipWhiteComments();
+    scanner.skipWhiteComments();
     long tokens = 0;
     int depth = 0;
     do {
-        lumo::lexAnal(token);
+        scanner.lexAnal(token);
         ++tokens;
         if (token.kind == lumo::LBRACE) ++depth;
         if (token.kind == lumo::RBRACE) --depth;
@@ -136,13 +139,15 @@ void reversePolish(benchmark::State& state, long statements) {
     const Analysed& program = analysedProgram(statements);
     std::vector<lumo::Expression*> expressions;
     collectExpressions(program.ast, expressions);
-    lumo::out.setFd(devNull());
+    lumo::Generator& generator = program.compilation->generator;
     for (auto _ : state) {
-        for (lumo::Expression* exp : expressions) benchmark::DoNotOptimize(lumo::toRPE(exp));
+        for (lumo::Expression* exp : expressions)
+            benchmark::DoNotOptimize(generator.toRPE(exp).head);
         state.PauseTiming();
         int labels = program.labelCount;
-        if (!expressions.empty()) lumo::genExpression(program.symtab, expressions[0], labels, 0);
-        lumo::out.flush();
+        if (!expressions.empty())
+            generator.genExpression(program.symtab, expressions[0], labels, 0);
+        program.compilation->out.flush();
         state.ResumeTiming();
     }
     state.counters["expressions"] = static_cast<double>(expressions.size());
@@ -151,22 +156,16 @@ void reversePolish(benchmark::State& state, long statements) {
 
 void generateOnly(benchmark::State& state, long statements) {
     const Analysed& program = analysedProgram(statements);
-    lumo::out.setFd(devNull());
     for (auto _ : state) {
-        lumo::generate(program.symtab, program.ast, program.labelCount);
-        lumo::out.flush();
+        program.compilation->generator.generate(program.symtab, program.ast, program.labelCount);
+        program.compilation->out.flush();
     }
     reportSize(state, statements, programText(statements).size());
 }
 
 void compile(benchmark::State& state, long statements) {
     const std::string& text = programText(statements);
-    lumo::out.setFd(devNull());
-    for (auto _ : state) {
-        Analysed program = analyse(text);
-        lumo::generate(program.symtab, program.ast, program.labelCount);
-        lumo::out.flush();
-    }
+    for (auto _ : state) benchmark::DoNotOptimize(lumo::compile(text).status);
     reportSize(state, statements, text.size());
 }
 
@@ -223,6 +222,5 @@ int main(int argc, char** argv) {
     for (long statements : sizes) registerPhases(statements);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    lumo::out.setFd(1);
     return 0;
 }

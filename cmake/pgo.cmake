@@ -24,26 +24,40 @@ function(lumo_profile_options target mode)
                                            --param=profile-func-internal-id=1)
 endfunction()
 
-# The instrumented copy. Both analysing threads count, so the counters are atomic.
+# The instrumented copy. Both threads of the fast path count, so the counters are atomic.
 add_library(lumocore_train STATIC ${lumo_core_sources})
 target_include_directories(lumocore_train PUBLIC src)
 lumo_profile_options(lumocore_train generate)
 target_compile_options(lumocore_train PRIVATE -fprofile-update=atomic)
 
 # The same units, compiled alike (the counters match functions by their number in their
-# unit); only the link adds what writes the counters out.
-add_executable(lumoc_train src/genprog.cpp)
+# unit).
+add_executable(lumoc_train src/lumoc.cpp)
 lumo_profile_options(lumoc_train generate)
 target_compile_options(lumoc_train PRIVATE -fprofile-update=atomic)
-add_library(lumo_profile_dump OBJECT cmake/pgo-dump.cpp)
-target_link_libraries(lumoc_train PRIVATE lumocore_train lumo_profile_dump Threads::Threads)
-target_link_options(lumoc_train PRIVATE -fprofile-generate -Wl,--wrap=_Exit)
+target_link_libraries(lumoc_train PRIVATE lumocore_train)
+target_link_options(lumoc_train PRIVATE -fprofile-generate)
 set_target_properties(lumoc_train PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${lumo_profile_work})
+list(LENGTH lumo_core_sources lumo_trained_units)
+math(EXPR lumo_trained_units "${lumo_trained_units} + 1")  # and lumoc.cpp
+set(lumo_trained_targets lumocore lumoc)
+if(LUMO_PARALLEL)
+  add_library(lumoparallel_train STATIC ${lumo_parallel_sources})
+  target_include_directories(lumoparallel_train PUBLIC src)
+  target_link_libraries(lumoparallel_train PUBLIC lumocore_train Threads::Threads)
+  lumo_profile_options(lumoparallel_train generate)
+  target_compile_options(lumoparallel_train PRIVATE -fprofile-update=atomic)
+  target_link_libraries(lumoc_train PRIVATE lumoparallel_train)
+  target_compile_definitions(lumoc_train PRIVATE LUMO_PARALLEL=1)
+  list(LENGTH lumo_parallel_sources parallel_units)
+  math(EXPR lumo_trained_units "${lumo_trained_units} + ${parallel_units}")
+  list(APPEND lumo_trained_targets lumoparallel)
+endif()
 
 add_custom_command(
   OUTPUT ${lumo_profile_stamp}
   COMMAND ${CMAKE_COMMAND} -DBENCHGEN=$<TARGET_FILE:benchgen> -DLUMOC=$<TARGET_FILE:lumoc_train>
-          -DWORK=${lumo_profile_work} -DDATA=${lumo_profile_data} -DUNITS=5
+          -DWORK=${lumo_profile_work} -DDATA=${lumo_profile_data} -DUNITS=${lumo_trained_units}
           -P ${CMAKE_SOURCE_DIR}/cmake/train-profile.cmake
   COMMAND ${CMAKE_COMMAND} -E touch ${lumo_profile_stamp}
   DEPENDS lumoc_train benchgen ${CMAKE_SOURCE_DIR}/cmake/train-profile.cmake
@@ -57,7 +71,7 @@ add_custom_target(lumo_profile DEPENDS ${lumo_profile_stamp})
 # Functions that were inlined wherever they were called have no counts of their own: GCC
 # corrects for them instead of warning. A changed unit is retrained before it is compiled
 # again; the counts of the units that did not change stay valid for them.
-foreach(target lumocore lumoc)
+foreach(target ${lumo_trained_targets})
   lumo_profile_options(${target} use)
   target_compile_options(${target} PRIVATE -fprofile-partial-training
                                            -Wno-missing-profile)

@@ -8,10 +8,9 @@
 # out-of-memory was found, after printing each offending input as a C string and the
 # commands that reproduce it.
 #
-# The compiler never frees its tree, so the harness process grows by a few kilobytes per
-# input (some 60 MB per second of fuzzing). The campaign therefore runs as a series of
-# short libFuzzer sessions on the same corpus folder: each restart hands the memory back,
-# and the RSS limit stays a real check instead of a clock.
+# Each compilation releases what it made, so the harness stays the same size however long
+# it runs: one libFuzzer session with leak detection on and a tight RSS limit, which a
+# leak or a runaway allocation would hit.
 set -euo pipefail
 
 usage() {
@@ -27,12 +26,11 @@ build=$repo/build-fuzz
 work=${2:-$build/campaign}
 harness=$build/lumoc_fuzz
 
-segmentSeconds=30  # one session grows to about 2 GB at 10,000 inputs per second
-rssLimitMb=8192
+rssLimitMb=1024
 mallocLimitMb=256  # no single allocation of a 4 KB input comes near this
 timeoutSeconds=10
 
-export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:symbolize=1
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:symbolize=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 build_harness() {
@@ -55,20 +53,14 @@ prepare_workdir() {
 fuzz_session() {
     "$harness" -max_total_time="$1" -max_len=4096 -dict="$here/lumo.dict" \
         -rss_limit_mb=$rssLimitMb -malloc_limit_mb=$mallocLimitMb -timeout=$timeoutSeconds \
-        -detect_leaks=0 -print_final_stats=1 -artifact_prefix="$work/artifacts/" \
+        -detect_leaks=1 -print_final_stats=1 -artifact_prefix="$work/artifacts/" \
         "$work/corpus" >"$2" 2>&1
 }
 
-# Runs sessions until the time is spent or one of them finds something.
 run_campaign() {
-    local started=$SECONDS left status=0
-    sessions=0
-    while left=$((total - (SECONDS - started))) && ((left > 0)); do
-        sessions=$((sessions + 1))
-        local seconds=$((left < segmentSeconds ? left : segmentSeconds))
-        fuzz_session "$seconds" "$work/logs/session-$sessions.log" || status=$?
-        ((status == 0)) || break
-    done
+    local started=$SECONDS status=0
+    sessions=1
+    fuzz_session "$total" "$work/logs/session-1.log" || status=$?
     duration=$((SECONDS - started))
     return $status
 }
@@ -86,7 +78,7 @@ print_figures() {
     echo "execs/s: $((executions / (duration > 0 ? duration : 1)))"
     echo "coverage: $(grep -E '^#[0-9]+[[:space:]]+(DONE|INITED|NEW|REDUCE|pulse)' "$last" | tail -n 1 |
         grep -oE 'cov: [0-9]+ ft: [0-9]+ corp: [0-9]+/[0-9]+[a-zA-Z]*')"
-    echo "peak rss of a session: $(cat "$work"/logs/session-*.log |
+    echo "peak rss: $(cat "$work"/logs/session-*.log |
         awk '$1 == "stat::peak_rss_mb:" && $2 > m { m = $2 } END { print m + 0 }') MB"
     echo "corpus: $(find "$work/corpus" -type f | wc -l) inputs in $work/corpus"
 }
@@ -108,7 +100,7 @@ report_findings() {
         found=1
         echo "== found: $(basename "$artifact")"
         echo "input: $(c_string "$artifact")"
-        echo "reproduce: ASAN_OPTIONS=detect_leaks=0 $harness $artifact"
+        echo "reproduce: $harness $artifact"
         echo "       or: $repo/build/bin/lumoc < $artifact; echo \$?"
     done
     grep -h -A30 -E 'ERROR: (AddressSanitizer|libFuzzer|UndefinedBehaviorSanitizer)|runtime error:|outcome property violated' \
@@ -118,7 +110,7 @@ report_findings() {
 
 build_harness
 prepare_workdir
-echo "== fuzzing for $total s in $work (sessions of $segmentSeconds s)"
+echo "== fuzzing for $total s in $work"
 campaign_status=0
 run_campaign || campaign_status=$?
 print_figures

@@ -2,19 +2,17 @@
 // diagnostics and statuses) and lists what the analyser built: the symbol table, then the
 // program tree as numbered, indented lines with the label numbers of `if` and `while`.
 #include <csignal>
+#include <cstdio>
 
-#include "common.hpp"
-#include "syner.hpp"
+#include "lumo.hpp"
 
 int main() {
     std::signal(SIGPIPE, SIG_IGN);
-    lumo::SymTab* symtab = nullptr;
-    lumo::AST* ast = nullptr;
-    int labelCount = 0;
-    lumo::synAnal(symtab, ast, labelCount);
-    lumo::printST(symtab);
-    int lineNumber = 1;
-    lumo::printAST(ast, lineNumber, 0);
-    lumo::out << "\n";  // the tree ends at its closing brace; end the last line for the terminal
-    lumo::endRun(0);
+    lumo::CompileOptions options;
+    options.listing = true;
+    const lumo::CompileResult result = lumo::compileFile(0, 1, options);
+    if (result.status == lumo::outputFailedStatus)
+        std::fputs("lumo: cannot write standard output\n", stderr);
+    if (result.status == lumo::outOfMemoryStatus) std::fputs("lumolist: out of memory\n", stderr);
+    return result.status;
 }

@@ -1,165 +1,33 @@
 // The code generator: the program frame, statements, expressions through reverse Polish
-// lists, and the overflow-safe comparison sequences. Everything is written to `out` in
-// one forward pass.
+// lists, and the overflow-safe comparison sequences. Everything is written in one
+// forward pass.
 #include "gener.hpp"
 
 #include <cassert>
-#include <cstring>
-#include <string>
 #include <string_view>
-#include <vector>
 
 #include "common.hpp"
 
 namespace lumo {
 
-using namespace std::string_view_literals;
-
 namespace {
 
-// Where the code goes: `out`, unless the thread writing part of the code elsewhere
-// chose another output. Everything the generator keeps between calls is per thread, so
-// that two threads can write the code of two parts of a program at once.
-thread_local Output* codeOutput = nullptr;  // null: this thread's `out`
+// Operator texts, made before main. An operator is one or two characters, held in its
+// text's own word, so the same operator is the same word: one comparison, no call.
+const string notOperator = "!";
+const string equal = "==", notEqual = "!=", greater = ">", less = "<",
+             greaterEqual = ">=", lessEqual = "<=";
+const string andAlso = "&&", orElse = "||", plus = "+", minus = "-", times = "*", divide = "/",
+             remainder = "%";
 
-Output& code() {
-    return codeOutput != nullptr ? *codeOutput : out;
+bool isOperator(const string& op, const string& text) {
+    return op.sameWord(text);
 }
 
-// The overflow handler's label, named after every addition, subtraction and product.
-const Number& overflowText(int overflowLabel) {
-    thread_local int formatted = -1;
-    thread_local Number text(0);
-    if (formatted != overflowLabel) {
-        text = Number(overflowLabel);
-        formatted = overflowLabel;
-    }
-    return text;
+bool isComparison(const string& op) {
+    return isOperator(op, equal) || isOperator(op, notEqual) || isOperator(op, greater) ||
+           isOperator(op, less) || isOperator(op, greaterEqual) || isOperator(op, lessEqual);
 }
-
-// A constant text of at most 16 characters kept in a block of fixed size, so that it is
-// copied without a call: the comparison sequences are made of such texts.
-struct ShortText {
-    static constexpr std::size_t room = 16;
-    char bytes[room];
-    std::size_t length;
-    constexpr ShortText(const char* text) : bytes(), length(0) {
-        while (text[length] != '\0' && length < room) {
-            bytes[length] = text[length];
-            ++length;
-        }
-    }
-};
-
-// Lines put together in place in the output: one capacity check for all their parts.
-// `most` bounds the bytes written; names longer than `longestInPlace` take the plain path.
-class Piece {
-  public:
-    explicit Piece(std::size_t most) : output(code()), at(output.room(most + slack)) {}
-    ~Piece() { output.commit(at); }
-    Piece(const Piece&) = delete;
-    Piece& operator=(const Piece&) = delete;
-
-    Piece& operator<<(std::string_view text) {
-        std::memcpy(at, text.data(), text.size());
-        at += text.size();
-        return *this;
-    }
-    // Numbers and short texts are copied in blocks of a fixed size, which a piece's room
-    // allows for: `slack` bytes past its longest text.
-    Piece& operator<<(const Number& number) {
-        at = number.copyTo(at);
-        return *this;
-    }
-    Piece& operator<<(const string& text) {
-        const std::size_t length = static_cast<std::size_t>(text.length());
-        if (length > string::inlineLimit) return *this << std::string_view(text.c_str(), length);
-        std::memcpy(at, text.c_str(), string::inlineLimit + 1);  // an inline text's bytes
-        at += length;
-        return *this;
-    }
-    Piece& operator<<(const ShortText& text) {
-        std::memcpy(at, text.bytes, ShortText::room);
-        at += text.length;
-        return *this;
-    }
-    // The first `length` bytes of `bytes`, copied as a block of fixed size: the piece must
-    // have room for all of it.
-    template <std::size_t size>
-    Piece& block(const char (&bytes)[size], std::size_t length) {
-        std::memcpy(at, bytes, size);
-        at += length;
-        return *this;
-    }
-    static constexpr std::size_t slack =
-        Number::room > ShortText::room ? Number::room : ShortText::room;
-
-  private:
-    Output& output;
-    char* at;
-};
-
-constexpr int longestInPlace = 4096;
-
-// `before`, a name and `after` (together at most 48 more bytes than the name) as one
-// piece, in place; a name too long for that takes the plain path.
-void writeNamed(std::string_view before, const string& name, std::string_view after) {
-    if (name.length() <= longestInPlace) {
-        Piece(longestInPlace + 48) << before << name << after;
-        return;
-    }
-    code().write(before.data(), before.size());
-    code() << name;
-    code().write(after.data(), after.size());
-}
-
-}  // namespace
-
-void genOutputTo(Output& output) {
-    codeOutput = &output == &out ? nullptr : &output;
-}
-
-// ---- program frame ------------------------------------------------------------------
-
-void generate(SymTab* symtab, AST* ast, int labelCount) {
-    const int overflowLabel = labelCount++;
-    genHeader();
-    genDeclarations(symtab);
-    genStatements(symtab, ast, labelCount, overflowLabel);
-    genFooter(overflowLabel);
-}
-
-void genHeader() {
-    code() << "* The KORU Lumo cross-compiler (02-Jul-2003)\n"
-           << "* lumoc: compiles one Lumo program into assembly for the KORU processor\n"
-           << "* Part of the Lumo toolchain; run the result with the KORU tool set or koru\n"
-           << "*\n"
-           << "* Assembly program generated by lumoc: data, code, run-time error handlers\n"
-           << "*\n"
-           << "\tMCO  \"extended.mco\"\n"
-           << "\tORG  $0100\n"
-           << "\tLPC  $0100\n"
-           << "\tMOVE #$DF,SP\n"
-           << "\tJMP  main\n"
-           << "_Eintegeroverflow DC.B 'Integer overflow!\\n',0\n\n"
-           << "_Edividebyzero    DC.B 'Divide by zero!\\n',0\n\n";
-}
-
-void genDeclarations(SymTab* symtab) {
-    for (SymTab* entry = symtab; entry != nullptr; entry = entry->next) genDec(entry);
-    code() << "\nmain\n";
-    for (SymTab* entry = symtab; entry != nullptr; entry = entry->next) {
-        Factor* init = entry->initValue;
-        if (init == nullptr || entry->dataType == STRING_TYPE) continue;
-        int value = static_cast<int>(init->intValue);
-        if (entry->dataType == BOOL_TYPE)
-            value = init->boolValue.compare("true") == 0 ? trueval : falseval;
-        code() << "\tMOVE #^" << value << ",B\n";
-        code() << "\tMOVE B,sym_" << entry->name << "\n";
-    }
-}
-
-namespace {
 
 // Bytes that cannot stand inside a quoted assembler text: they end it or break its line.
 bool needsNumber(char c) {
@@ -173,66 +41,123 @@ bool isPlainText(const string& text) {
     return true;
 }
 
+}  // namespace
+
+int nmrOperands(RPolish* list) {
+    int count = 0;
+    for (; list != nullptr; list = list->next) count += list->isOperator ? 0 : 1;
+    return count;
+}
+
+void Generator::mark(bool begins, SymTab* entry) {
+    if (marks != nullptr) marks->push_back({out.size(), begins, entry});
+}
+
+// ---- program frame ------------------------------------------------------------------
+
+void Generator::generate(SymTab* symtab, AST* ast, int labelCount) {
+    const int overflowLabel = labelCount++;
+    genHeader();
+    genDeclarations(symtab);
+    genStatements(symtab, ast, labelCount, overflowLabel);
+    genFooter(overflowLabel);
+}
+
+void Generator::genHeader() {
+    out << "* The KORU Lumo cross-compiler (02-Jul-2003)\n"
+        << "* lumoc: compiles one Lumo program into assembly for the KORU processor\n"
+        << "* Part of the Lumo toolchain; run the result with the KORU tool set or koru\n"
+        << "*\n"
+        << "* Assembly program generated by lumoc: data, code, run-time error handlers\n"
+        << "*\n"
+        << "\tMCO  \"extended.mco\"\n"
+        << "\tORG  $0100\n"
+        << "\tLPC  $0100\n"
+        << "\tMOVE #$DF,SP\n"
+        << "\tJMP  main\n"
+        << "_Eintegeroverflow DC.B 'Integer overflow!\\n',0\n\n"
+        << "_Edividebyzero    DC.B 'Divide by zero!\\n',0\n\n";
+}
+
+void Generator::genDeclarations(SymTab* symtab) {
+    for (SymTab* entry = symtab; entry != nullptr; entry = entry->next) genDec(entry);
+    out << "\nmain\n";
+    for (SymTab* entry = symtab; entry != nullptr; entry = entry->next) {
+        Factor* init = entry->initValue;
+        if (init == nullptr || entry->dataType == STRING_TYPE) continue;
+        int value = init->intValue;
+        if (entry->dataType == BOOL_TYPE)
+            value = init->boolValue.compare("true") == 0 ? trueval : falseval;
+        mark(true, entry);
+        out << "\tMOVE #^" << value << ",B\n";
+        out << "\tMOVE B,sym_" << entry->name << "\n";
+        mark(false, entry);
+    }
+}
+
+void Generator::genDec(SymTab* entry) {
+    out << "sym_" << entry->name;
+    if (entry->dataType != STRING_TYPE) {
+        out << "\tDS.W 1\n";
+        return;
+    }
+    // A text with a quote, a newline or a tab could not stand between the assembler's
+    // quotes as it is: those bytes are written as numbers between quoted runs.
+    const string& text = entry->initValue->strValue;
+    if (isPlainText(text)) {
+        out << "\tDC.B '" << text << "',0\n";
+        return;
+    }
+    out << "\tDC.B ";
+    genTextItems(text);
+    out << ",0\n";
+}
+
 // The operand list of a text with quotes, newlines or tabs: quoted runs of other bytes,
 // and those bytes as decimal numbers, separated by commas.
-void writeTextItems(const string& text) {
+void Generator::genTextItems(const string& text) {
     const char* p = text.c_str();
     const char* end = p + text.length();
     const char* separator = "";
     while (p < end) {
-        code() << separator;
+        out << separator;
         separator = ",";
         if (needsNumber(*p)) {
-            code() << static_cast<int>(static_cast<unsigned char>(*p++));
+            out << static_cast<int>(static_cast<unsigned char>(*p++));
             continue;
         }
         const char* run = p;
         while (p < end && !needsNumber(*p)) ++p;
-        code() << '\'';
-        code().write(run, static_cast<std::size_t>(p - run));
-        code() << '\'';
+        out << '\'';
+        out.write(run, static_cast<std::size_t>(p - run));
+        out << '\'';
     }
 }
 
-}  // namespace
-
-void genDec(SymTab* entry) {
-    code() << "sym_" << entry->name;
-    if (entry->dataType != STRING_TYPE) {
-        code() << "\tDS.W 1\n";
-        return;
-    }
-    const string& text = entry->initValue->strValue;
-    if (isPlainText(text)) {
-        code() << "\tDC.B '" << text << "',0\n";
-        return;
-    }
-    code() << "\tDC.B ";
-    writeTextItems(text);
-    code() << ",0\n";
-}
-
-void genFooter(int overflowLabel) {
-    code() << "\tHALT\n"
-           << "L" << overflowLabel << "\n"
-           << "\tMOVE #_Eintegeroverflow,A\n"
-           << "\tJSR  putstring\n"
-           << "\tHALT\n\n"
-           << "Ldividebyzero\n"
-           << "\tMOVE #_Edividebyzero,A\n"
-           << "\tJSR  putstring\n"
-           << "\tHALT\n\n"
-           << "\tUSE  \"extendedio.lib\"\n";
+void Generator::genFooter(int overflowLabel) {
+    out << "\tHALT\n"
+        << "L" << overflowLabel << "\n"
+        << "\tMOVE #_Eintegeroverflow,A\n"
+        << "\tJSR  putstring\n"
+        << "\tHALT\n\n"
+        << "Ldividebyzero\n"
+        << "\tMOVE #_Edividebyzero,A\n"
+        << "\tJSR  putstring\n"
+        << "\tHALT\n\n"
+        << "\tUSE  \"extendedio.lib\"\n";
 }
 
 // ---- statements ---------------------------------------------------------------------
 
-void genStatements(SymTab* symtab, AST* list, int& labelCount, int overflowLabel) {
-    for (AST* node = list; node != nullptr; node = node->next)
+void Generator::genStatements(SymTab* symtab, AST* list, int& labelCount, int overflowLabel) {
+    for (AST* node = list; node != nullptr; node = node->next) {
+        mark(true);
         genStatement(symtab, node, labelCount, overflowLabel);
+        mark(false);
+    }
 }
 
-void genStatement(SymTab* symtab, AST* node, int& labelCount, int overflowLabel) {
+void Generator::genStatement(SymTab* symtab, AST* node, int& labelCount, int overflowLabel) {
     switch (node->kind) {
         case ASSIGN_ST:
             return genAssignSt(symtab, node, labelCount, overflowLabel);
@@ -249,28 +174,24 @@ void genStatement(SymTab* symtab, AST* node, int& labelCount, int overflowLabel)
     }
 }
 
-void genAssignSt(SymTab* symtab, AST* node, int& labelCount, int overflowLabel) {
+void Generator::genAssignSt(SymTab* symtab, AST* node, int& labelCount, int overflowLabel) {
     genExpression(symtab, node->assignSt->exp, labelCount, overflowLabel);
-    writeNamed("\tMOVE A,sym_"sv, node->assignSt->target->name, "\n"sv);
+    out << "\tMOVE A,sym_" << node->assignSt->target->name << "\n";
 }
-
-namespace {
 
 // Evaluates a condition and branches to label `otherwise` unless it is true.
-void genCondition(SymTab* symtab, Expression* condition, int otherwise, int& labelCount,
-                  int overflowLabel) {
+void Generator::genCondition(SymTab* symtab, Expression* condition, int otherwise, int& labelCount,
+                             int overflowLabel) {
     genExpression(symtab, condition, labelCount, overflowLabel);
-    code() << "\tCMP  #^" << trueval << ",A\n";
-    code() << "\tBNE  L" << otherwise << "\n";
+    out << "\tCMP  #^" << trueval << ",A\n";
+    out << "\tBNE  L" << otherwise << "\n";
 }
 
-void genLabel(int number) {
-    code() << "L" << number << "\n";
+void Generator::genLabel(int number) {
+    out << "L" << number << "\n";
 }
 
-}  // namespace
-
-void genIfSt(SymTab* symtab, AST* node, int& labelCount, int overflowLabel) {
+void Generator::genIfSt(SymTab* symtab, AST* node, int& labelCount, int overflowLabel) {
     IfSt* st = node->ifSt;
     if (st->elsePart == nullptr) {
         genCondition(symtab, st->condition, st->endLabel, labelCount, overflowLabel);
@@ -280,266 +201,136 @@ void genIfSt(SymTab* symtab, AST* node, int& labelCount, int overflowLabel) {
     }
     genCondition(symtab, st->condition, st->elseLabel, labelCount, overflowLabel);
     genStatements(symtab, st->thenPart, labelCount, overflowLabel);
-    code() << "\tJMP  L" << st->endLabel << "\n";
+    out << "\tJMP  L" << st->endLabel << "\n";
     genLabel(st->elseLabel);
     genStatements(symtab, st->elsePart, labelCount, overflowLabel);
     genLabel(st->endLabel);
 }
 
-void genWhileSt(SymTab* symtab, AST* node, int& labelCount, int overflowLabel) {
+void Generator::genWhileSt(SymTab* symtab, AST* node, int& labelCount, int overflowLabel) {
     WhileSt* st = node->whileSt;
     genLabel(st->startLabel);
     genCondition(symtab, st->condition, st->endLabel, labelCount, overflowLabel);
     genStatements(symtab, st->body, labelCount, overflowLabel);
-    code() << "\tJMP  L" << st->startLabel << "\n";
+    out << "\tJMP  L" << st->startLabel << "\n";
     genLabel(st->endLabel);
 }
 
-void genCinSt(SymTab*, AST* node, int&, int) {
-    code() << "\tJSR  getdword\n";
-    writeNamed("\tMOVE A,sym_"sv, node->cinSt->target->name, "\n"sv);
+void Generator::genCinSt(SymTab*, AST* node, int&, int) {
+    out << "\tJSR  getdword\n";
+    out << "\tMOVE A,sym_" << node->cinSt->target->name << "\n";
 }
 
-void genCoutSt(SymTab*, AST* node, int&, int) {
+void Generator::genCoutSt(SymTab*, AST* node, int&, int) {
     SymTab* source = node->coutSt->source;
     if (source->dataType == STRING_TYPE) {
-        writeNamed("\tMOVE #sym_"sv, source->name, ",A\n"sv);
-        code() << "\tJSR  putstring\n";
+        out << "\tMOVE #sym_" << source->name << ",A\n";
+        out << "\tJSR  putstring\n";
     } else {
-        writeNamed("\tMOVE sym_"sv, source->name, ",A\n"sv);
-        code() << "\tJSR  putdword\n";
+        out << "\tMOVE sym_" << source->name << ",A\n";
+        out << "\tJSR  putdword\n";
     }
 }
 
 // ---- reverse Polish form ------------------------------------------------------------
 //
-// Lists are built by appending at their tail, in postfix order, so converting an
-// expression takes time linear in its size. A chain x1 op1 x2 ... xn gives x1 ... xn and
-// then op(n-1) ... op1, which evaluates as x1 op1 (x2 op2 (... xn)).
-//
-// An expression's list serves only the code written for it, so elements are recycled:
-// each conversion through genExpression reuses the elements of the one before.
+// A chain x1 op1 x2 ... xn gives x1 ... xn and then op(n-1) ... op1, which evaluates as
+// x1 op1 (x2 op2 (... xn)). Chains are converted in a loop, not by recursion on their
+// right side, so that chains of any length take constant stack.
 
-namespace {
-
-thread_local std::vector<RPolish*> elementPool;
-thread_local std::size_t elementsInUse = 0;
-
-// An element with every field reset but the texts `oper` and `symName`: the caller sets
-// the one it uses and empties the other (an assignment releases what a text held, so
-// emptying the used one first would only cost a release more).
-RPolish* newElement() {
-    if (elementsInUse == elementPool.size()) elementPool.push_back(make<RPolish>());
-    RPolish* e = elementPool[elementsInUse++];
+RPolish* Generator::newElement() {
+    if (elementsUsed == elements.size()) elements.emplace_back();
+    RPolish* e = &elements[elementsUsed++];
     e->isOperator = false;
     e->isSymbol = false;
+    e->oper = string();
+    e->symName = string();
     e->value = 0;
     e->next = nullptr;
     return e;
 }
 
-void empty(string& text) {
-    if (text.length() != 0) text = string();
-}
-
-// The list being built: its head, and the link that the next element goes into (the
-// head, then the `next` of the last element).
-struct ListBuilder {
-    RPolish* head = nullptr;
-    RPolish** link = &head;
-};
-
-thread_local ListBuilder* building = nullptr;
-
-void append(RPolish* element) {
-    *building->link = element;
-    building->link = &element->next;
-}
-
-void appendOperator(const string& op) {
+RPList Generator::operatorElement(const string& op) {
     RPolish* e = newElement();
     e->isOperator = true;
     e->oper = op;
-    empty(e->symName);
-    append(e);
+    return {e, e};
 }
 
-void convertExpression(Expression* exp);
+RPList Generator::toRPE(Expression* exp) {
+    RPList list = toRPBE(exp->left);
+    if (exp->right == nullptr) return list;
+    list.append(toRPBE(exp->right));
+    list.append(operatorElement(exp->op));
+    return list;
+}
 
-void convertFactor(Factor* f) {
-    if (f->isLiteral) {
+RPList Generator::toRPBE(BasicExp* exp) {
+    RPList list = toRPT(exp->term);
+    if (exp->next == nullptr) return list;
+    const std::size_t first = waitingOperators.size();
+    for (BasicExp* node = exp; node->next != nullptr; node = node->next) {
+        waitingOperators.push_back(&node->op);
+        list.append(toRPT(node->next->term));
+    }
+    for (std::size_t i = waitingOperators.size(); i-- > first;)
+        list.append(operatorElement(*waitingOperators[i]));
+    waitingOperators.resize(first);
+    return list;
+}
+
+RPList Generator::toRPT(Term* term) {
+    RPList list = toRPF(term->factor);
+    if (term->next == nullptr) return list;
+    const std::size_t first = waitingOperators.size();
+    for (Term* node = term; node->next != nullptr; node = node->next) {
+        waitingOperators.push_back(&node->op);
+        list.append(toRPF(node->next->factor));
+    }
+    for (std::size_t i = waitingOperators.size(); i-- > first;)
+        list.append(operatorElement(*waitingOperators[i]));
+    waitingOperators.resize(first);
+    return list;
+}
+
+RPList Generator::toRPF(Factor* factor) {
+    if (factor->isLiteral) {
         RPolish* e = newElement();
-        e->value = f->intValue;
-        if (f->factorType == BOOL_TYPE)
-            e->value = f->boolValue.compare("true") == 0 ? trueval : falseval;
-        empty(e->oper);
-        empty(e->symName);
-        append(e);
-    } else if (f->symbol != nullptr) {
+        e->value = factor->intValue;
+        if (factor->factorType == BOOL_TYPE)
+            e->value = factor->boolValue.compare("true") == 0 ? trueval : falseval;
+        return {e, e};
+    }
+    if (factor->symbol != nullptr) {
         RPolish* e = newElement();
         e->isSymbol = true;
-        e->symName = f->symbol->name;
-        empty(e->oper);
-        append(e);
-    } else if (f->subExp != nullptr) {
-        convertExpression(f->subExp);
-    } else {
-        convertFactor(f->notFactor);
-        static const string notOperator('!');
-        appendOperator(notOperator);
+        e->symName = factor->symbol->name;
+        return {e, e};
     }
-}
-
-// Operators of the chain being converted wait here until all its operands are out.
-template <typename Node>
-thread_local std::vector<Node*> waitingOperators;
-
-template <typename Node, typename ConvertOperand>
-void convertChain(Node* chain, ConvertOperand convertOperand) {
-    if (chain->next == nullptr) return convertOperand(chain);  // most chains: no operator
-    std::vector<Node*>& waiting = waitingOperators<Node>;
-    const std::size_t first = waiting.size();
-    for (Node* node = chain; node != nullptr; node = node->next) {
-        convertOperand(node);
-        if (node->next != nullptr) waiting.push_back(node);
-    }
-    while (waiting.size() > first) {
-        appendOperator(waiting.back()->op);
-        waiting.pop_back();
-    }
-}
-
-void convertTerm(Term* term) {
-    convertChain(term, [](Term* node) { convertFactor(node->factor); });
-}
-
-void convertBasicExp(BasicExp* exp) {
-    convertChain(exp, [](BasicExp* node) { convertTerm(node->term); });
-}
-
-void convertExpression(Expression* exp) {
-    convertBasicExp(exp->left);
-    if (exp->right == nullptr) return;
-    convertBasicExp(exp->right);
-    appendOperator(exp->op);
-}
-
-// Runs one conversion into a fresh list.
-template <typename Node, typename Convert>
-RPolish* convertToList(Node* node, Convert convert) {
-    ListBuilder list;
-    ListBuilder* outer = building;
-    building = &list;
-    convert(node);
-    building = outer;
-    return list.head;
-}
-
-}  // namespace
-
-RPolish* toRPE(Expression* exp) {
-    return convertToList(exp, convertExpression);
-}
-RPolish* toRPBE(BasicExp* exp) {
-    return convertToList(exp, convertBasicExp);
-}
-RPolish* toRPT(Term* term) {
-    return convertToList(term, convertTerm);
-}
-RPolish* toRPF(Factor* factor) {
-    return convertToList(factor, convertFactor);
-}
-
-int nmrOperands(RPolish* list) {
-    int count = 0;
-    for (; list != nullptr; list = list->next) count += list->isOperator ? 0 : 1;
-    return count;
+    if (factor->subExp != nullptr) return toRPE(factor->subExp);
+    RPList list = toRPF(factor->notFactor);
+    list.append(operatorElement(notOperator));
+    return list;
 }
 
 // ---- expression code ----------------------------------------------------------------
 
-namespace {
-
-// The operators an element can hold.
-enum class Operator { NOT, EQ, NE, LT, LE, GT, GE, AND, OR, ADD, SUB, MUL, DIV, MOD, OTHER };
-
-// An operator's text is one or two characters: its first two bytes (the second is the
-// NUL of a one-character text) make a key, and a multiplicative hash of the key picks
-// the one slot where that operator can be. One load and one comparison, no branch on
-// the text: operators come in no predictable order.
-struct OperatorSlot {
-    unsigned key;
-    Operator op;
-};
-
-constexpr unsigned operatorKey(const char* text) {
-    return static_cast<unsigned char>(text[0]) |
-           static_cast<unsigned>(static_cast<unsigned char>(text[1])) << 8;
+void Generator::genExpression(SymTab*, Expression* exp, int& labelCount, int overflowLabel) {
+    elementsUsed = 0;  // the list of the expression before is no longer needed
+    genSubExpression(toRPE(exp).head, labelCount, overflowLabel);
+    out << "\tPOP  A\n";
 }
 
-constexpr unsigned operatorSlot(unsigned key) {
-    return ((key * 4043u) & 0xffffu) >> 12;  // distinct for the fourteen keys below
-}
-
-struct OperatorTable {
-    OperatorSlot slots[16];
-    bool distinct = true;
-    constexpr OperatorTable() : slots() {
-        struct Named {
-            const char* text;
-            Operator op;
-        };
-        constexpr Named named[] = {
-            {"!", Operator::NOT}, {"==", Operator::EQ}, {"!=", Operator::NE}, {"<", Operator::LT},
-            {"<=", Operator::LE}, {">", Operator::GT},  {">=", Operator::GE}, {"&&", Operator::AND},
-            {"||", Operator::OR}, {"+", Operator::ADD}, {"-", Operator::SUB}, {"*", Operator::MUL},
-            {"/", Operator::DIV}, {"%", Operator::MOD}};
-        for (OperatorSlot& slot : slots) slot = {0, Operator::OTHER};
-        for (const Named& n : named) {
-            OperatorSlot& slot = slots[operatorSlot(operatorKey(n.text))];
-            distinct = distinct && slot.key == 0;
-            slot = {operatorKey(n.text), n.op};
-        }
-    }
-};
-
-constexpr OperatorTable operatorTable{};
-static_assert(operatorTable.distinct, "each operator needs a slot of its own");
-
-Operator operatorOf(const string& text) {
-    if (text.length() < 1 || text.length() > 2) return Operator::OTHER;
-    const unsigned key = operatorKey(text.c_str());
-    const OperatorSlot& slot = operatorTable.slots[operatorSlot(key)];
-    return slot.key == key ? slot.op : Operator::OTHER;
-}
-
-// The code of a binary operator of kind `which`.
-void genBinary(Operator which, int& labelCount, int overflowLabel);
-// The comparison sequence of relational operator `which`.
-void genComparison(Operator which, int& labelCount);
-
-}  // namespace
-
-void genExpression(SymTab*, Expression* exp, int& labelCount, int overflowLabel) {
-    elementsInUse = 0;  // the previous expression's list is no longer needed
-    genSubExpression(toRPE(exp), labelCount, overflowLabel);
-    code() << "\tPOP  A\n";
-}
-
-void genSubExpression(RPolish* list, int& labelCount, int overflowLabel) {
+void Generator::genSubExpression(RPolish* list, int& labelCount, int overflowLabel) {
     int depth = 0;  // words this list has left on the machine stack
     for (RPolish* e = list; e != nullptr; e = e->next) {
         if (!e->isOperator) {
             genPushOperand(e);
             ++depth;
-            assert(depth >= 1);
-            continue;
-        }
-        const Operator which = operatorOf(e->oper);  // once per operator: it decides a lot
-        if (which == Operator::NOT) {
+        } else if (isOperator(e->oper, notOperator)) {
             genNotOperator();
         } else {
-            genBinary(which, labelCount, overflowLabel);
+            genBinOperator(e, labelCount, overflowLabel);
             --depth;
         }
         assert(depth >= 1);
@@ -547,126 +338,83 @@ void genSubExpression(RPolish* list, int& labelCount, int overflowLabel) {
     assert(depth == 1);
 }
 
-void genPushOperand(RPolish* operand) {
-    if (!operand->isSymbol) {
-        Piece(48) << "\tMOVE #^"sv << Number(operand->value) << ",A\n\tPUSH A\n"sv;
-    } else {
-        writeNamed("\tMOVE sym_"sv, operand->symName, ",A\n\tPUSH A\n"sv);
+void Generator::genPushOperand(RPolish* operand) {
+    if (operand->isSymbol)
+        out << "\tMOVE sym_" << operand->symName << ",A\n";
+    else
+        out << "\tMOVE #^" << operand->value << ",A\n";
+    out << "\tPUSH A\n";
+}
+
+void Generator::genNotOperator() {
+    out << "\tPOP  A\n"
+        << "\tNOT  A\n"
+        << "\tPUSH A\n";
+}
+
+void Generator::genBinOperator(RPolish* op, int& labelCount, int overflowLabel) {
+    out << "\tPOP  B\n"
+        << "\tPOP  A\n";
+    const string& text = op->oper;
+    if (isComparison(text))
+        genCompOperator(op, labelCount);
+    else if (isOperator(text, andAlso) || isOperator(text, orElse))
+        genBoolOperator(op);
+    else if (isOperator(text, plus))
+        genPlusOperator(op, overflowLabel);
+    else if (isOperator(text, minus))
+        genMinusOperator(op, overflowLabel);
+    else if (isOperator(text, times))
+        genMultiplyOperator(op, overflowLabel);
+    else if (isOperator(text, divide))
+        genDivideOperator(op);
+    else if (isOperator(text, remainder))
+        genRemainderOperator(op);
+    out << "\tPUSH A\n";
+}
+
+void Generator::genBoolOperator(RPolish* op) {
+    if (isOperator(op->oper, andAlso))
+        out << "\tAND  B,A\n";
+    else
+        out << "\tOR   B,A\n";
+}
+
+// The branch to the integer-overflow handler after an addition, subtraction or product.
+// Its label is named after every one of them: formatted once.
+void Generator::genOverflowBranch(int overflowLabel) {
+    if (overflowFormatted != overflowLabel) {
+        overflowText = Number(overflowLabel);
+        overflowFormatted = overflowLabel;
     }
+    out << "\tBVS  L" << overflowText << "\n";
 }
 
-void genNotOperator() {
-    code() << "\tPOP  A\n\tNOT  A\n\tPUSH A\n";
+void Generator::genPlusOperator(RPolish*, int overflowLabel) {
+    out << "\tADD  B,A\n";
+    genOverflowBranch(overflowLabel);
 }
 
-void genBinOperator(RPolish* op, int& labelCount, int overflowLabel) {
-    genBinary(operatorOf(op->oper), labelCount, overflowLabel);
+void Generator::genMinusOperator(RPolish*, int overflowLabel) {
+    out << "\tSUB  B,A\n";
+    genOverflowBranch(overflowLabel);
 }
 
-namespace {
-
-// The lines of each arithmetic and logic operator, and whether the overflow branch
-// follows them.
-struct PlainOperator {
-    Operator op;
-    std::string_view lines;
-    bool overflows;
-};
-
-constexpr PlainOperator plainOperators[] = {
-    {Operator::AND, "\tAND  B,A\n"sv, false},
-    {Operator::OR, "\tOR   B,A\n"sv, false},
-    {Operator::ADD, "\tADD  B,A\n"sv, true},
-    {Operator::SUB, "\tSUB  B,A\n"sv, true},
-    {Operator::MUL, "\tMUL  B,A\n"sv, true},
-    {Operator::DIV, "\tCMP #$00,B\n\tBEQ Ldividebyzero\n\tDIV  B,A\n"sv, false},
-    {Operator::MOD, "\tCMP #$00,B\n\tBEQ Ldividebyzero\n\tMOD  B,A\n"sv, false},
-};
-
-constexpr char popOperands[] = "\tPOP  B\n\tPOP  A\n";
-constexpr char pushResult[] = "\tPUSH A\n";
-
-// The lines of arithmetic or logic operator `op`, then its overflow branch if it has one.
-std::string plainLines(Operator op, int overflowLabel) {
-    std::string lines;
-    for (const PlainOperator& plain : plainOperators) {
-        if (plain.op != op) continue;
-        lines += plain.lines;
-        if (plain.overflows)
-            (lines += "\tBVS  L"sv) += std::string(overflowText(overflowLabel).text()) + "\n";
-    }
-    return lines;
+void Generator::genMultiplyOperator(RPolish*, int overflowLabel) {
+    out << "\tMUL  B,A\n";
+    genOverflowBranch(overflowLabel);
 }
 
-// The whole code of each operator but the comparisons, for one overflow label. It depends
-// on nothing else, so each thread puts it together once per program and then copies it:
-// no branch on which operator it is, whose outcome no predictor could guess.
-struct OperatorCode {
-    static constexpr std::size_t room = 96;
-    char text[room];
-    std::size_t length;
-};
-
-const OperatorCode* operatorCodes(int overflowLabel) {
-    constexpr int count = static_cast<int>(Operator::OTHER) + 1;
-    thread_local OperatorCode codes[count];
-    thread_local int madeFor = -1;
-    if (madeFor == overflowLabel) return codes;
-    for (int op = 0; op < count; ++op) {
-        std::string text(popOperands);
-        text += plainLines(static_cast<Operator>(op), overflowLabel);
-        text += pushResult;
-        text.copy(codes[op].text, OperatorCode::room);
-        codes[op].length = text.size();
-    }
-    madeFor = overflowLabel;
-    return codes;
+void Generator::genDivideOperator(RPolish*) {
+    out << "\tCMP #$00,B\n"
+        << "\tBEQ Ldividebyzero\n"
+        << "\tDIV  B,A\n";
 }
 
-bool isComparison(Operator which) {
-    return which >= Operator::EQ && which <= Operator::GE;
-}
-
-void genBinary(Operator which, int& labelCount, int overflowLabel) {
-    if (isComparison(which)) {
-        code() << popOperands;
-        genComparison(which, labelCount);
-        code() << pushResult;
-        return;
-    }
-    const OperatorCode& operatorCode = operatorCodes(overflowLabel)[static_cast<int>(which)];
-    Piece(OperatorCode::room).block(operatorCode.text, operatorCode.length);
-}
-
-void writePlain(Operator op, int overflowLabel) {
-    const std::string lines = plainLines(op, overflowLabel);
-    code().write(lines.data(), lines.size());
-}
-
-}  // namespace
-
-void genBoolOperator(RPolish* op) {
-    writePlain(operatorOf(op->oper) == Operator::AND ? Operator::AND : Operator::OR, 0);
-}
-
-void genPlusOperator(RPolish*, int overflowLabel) {
-    writePlain(Operator::ADD, overflowLabel);
-}
-
-void genMinusOperator(RPolish*, int overflowLabel) {
-    writePlain(Operator::SUB, overflowLabel);
-}
-
-void genMultiplyOperator(RPolish*, int overflowLabel) {
-    writePlain(Operator::MUL, overflowLabel);
-}
-
-void genDivideOperator(RPolish*) {
-    writePlain(Operator::DIV, 0);
-}
-
-void genRemainderOperator(RPolish*) {
-    writePlain(Operator::MOD, 0);
+void Generator::genRemainderOperator(RPolish*) {
+    out << "\tCMP #$00,B\n"
+        << "\tBEQ Ldividebyzero\n"
+        << "\tMOD  B,A\n";
 }
 
 // ---- comparison code ----------------------------------------------------------------
@@ -677,133 +425,121 @@ void genRemainderOperator(RPolish*) {
 
 namespace {
 
-enum Target { NO_LABEL, TRUE_LABEL, FALSE_LABEL };
-
-// One line of a decision chain: its text, then (for a label) the number and a newline.
+// One line of a decision chain: its text, then the number of the label it ends in (T or F)
+// and a newline.
 struct ChainLine {
-    ShortText text;
-    Target label;
+    std::string_view text;
+    bool endsInF;
 };
 
 struct Ordering {
-    Operator op;
-    ShortText endLabel;  // family prefix + "end_"
+    const string* op;
+    std::string_view endLabel;  // the family prefix and "end_"
     std::vector<ChainLine> chain;
 };
 
 const Ordering orderings[] = {
-    {Operator::GT,
+    {&greater,
      "bgtend_",
-     {{"\tBMI  bgt1_", TRUE_LABEL},
-      {"\tJMP  bgtnext_", TRUE_LABEL},
-      {"bgt1_", TRUE_LABEL},
-      {"\tBVS  bgt2_", TRUE_LABEL},
-      {"\tJMP  bgtnext_", TRUE_LABEL},
-      {"bgt2_", TRUE_LABEL},
-      {"\tBNE  bgt3_", TRUE_LABEL},
-      {"\tJMP  bgtnext_", TRUE_LABEL},
-      {"bgt3_", TRUE_LABEL},
-      {"\tJMP  L", TRUE_LABEL},
-      {"bgtnext_", TRUE_LABEL},
-      {"\tBPL  bgt4_", TRUE_LABEL},
-      {"\tJMP  L", FALSE_LABEL},
-      {"bgt4_", TRUE_LABEL},
-      {"\tBVC  bgt5_", TRUE_LABEL},
-      {"\tJMP  L", FALSE_LABEL},
-      {"bgt5_", TRUE_LABEL},
-      {"\tBNE  L", TRUE_LABEL},
-      {"\tJMP  L", FALSE_LABEL}}},
-    {Operator::LT,
+     {{"\tBMI  bgt1_", false},
+      {"\tJMP  bgtnext_", false},
+      {"bgt1_", false},
+      {"\tBVS  bgt2_", false},
+      {"\tJMP  bgtnext_", false},
+      {"bgt2_", false},
+      {"\tBNE  bgt3_", false},
+      {"\tJMP  bgtnext_", false},
+      {"bgt3_", false},
+      {"\tJMP  L", false},
+      {"bgtnext_", false},
+      {"\tBPL  bgt4_", false},
+      {"\tJMP  L", true},
+      {"bgt4_", false},
+      {"\tBVC  bgt5_", false},
+      {"\tJMP  L", true},
+      {"bgt5_", false},
+      {"\tBNE  L", false},
+      {"\tJMP  L", true}}},
+    {&less,
      "bltend_",
-     {{"\tBMI  blt1_", TRUE_LABEL},
-      {"\tJMP  bltnext_", TRUE_LABEL},
-      {"blt1_", TRUE_LABEL},
-      {"\tBVC  blt2_", TRUE_LABEL},
-      {"\tJMP  bltnext_", TRUE_LABEL},
-      {"blt2_", TRUE_LABEL},
-      {"\tJMP  L", TRUE_LABEL},
-      {"bltnext_", TRUE_LABEL},
-      {"\tBPL  blt3_", TRUE_LABEL},
-      {"\tJMP  L", FALSE_LABEL},
-      {"blt3_", TRUE_LABEL},
-      {"\tBVS  L", TRUE_LABEL},
-      {"\tJMP  L", FALSE_LABEL}}},
-    {Operator::GE,
+     {{"\tBMI  blt1_", false},
+      {"\tJMP  bltnext_", false},
+      {"blt1_", false},
+      {"\tBVC  blt2_", false},
+      {"\tJMP  bltnext_", false},
+      {"blt2_", false},
+      {"\tJMP  L", false},
+      {"bltnext_", false},
+      {"\tBPL  blt3_", false},
+      {"\tJMP  L", true},
+      {"blt3_", false},
+      {"\tBVS  L", false},
+      {"\tJMP  L", true}}},
+    {&greaterEqual,
      "bgeend_",
-     {{"\tBMI  bge1_", TRUE_LABEL},
-      {"\tJMP  bgenext_", TRUE_LABEL},
-      {"bge1_", TRUE_LABEL},
-      {"\tBVS  bge2_", TRUE_LABEL},
-      {"\tJMP  bgenext_", TRUE_LABEL},
-      {"bge2_", TRUE_LABEL},
-      {"\tJMP  L", TRUE_LABEL},
-      {"bgenext_", TRUE_LABEL},
-      {"\tBPL  bge3_", TRUE_LABEL},
-      {"\tJMP  L", FALSE_LABEL},
-      {"bge3_", TRUE_LABEL},
-      {"\tBVC  L", TRUE_LABEL},
-      {"\tJMP  L", FALSE_LABEL}}},
-    {Operator::LE,
+     {{"\tBMI  bge1_", false},
+      {"\tJMP  bgenext_", false},
+      {"bge1_", false},
+      {"\tBVS  bge2_", false},
+      {"\tJMP  bgenext_", false},
+      {"bge2_", false},
+      {"\tJMP  L", false},
+      {"bgenext_", false},
+      {"\tBPL  bge3_", false},
+      {"\tJMP  L", true},
+      {"bge3_", false},
+      {"\tBVC  L", false},
+      {"\tJMP  L", true}}},
+    {&lessEqual,
      "bleend_",
-     {{"\tBEQ  ble1_", TRUE_LABEL},
-      {"\tJMP  blenext_", TRUE_LABEL},
-      {"ble1_", TRUE_LABEL},
-      {"\tJMP  L", TRUE_LABEL},
-      {"blenext_", TRUE_LABEL},
-      {"\tBMI  ble2_", TRUE_LABEL},
-      {"\tJMP  blenext2_", TRUE_LABEL},
-      {"ble2_", TRUE_LABEL},
-      {"\tBVC  ble3_", TRUE_LABEL},
-      {"\tJMP  blenext2_", TRUE_LABEL},
-      {"ble3_", TRUE_LABEL},
-      {"\tJMP  L", TRUE_LABEL},
-      {"blenext2_", TRUE_LABEL},
-      {"\tBPL  ble4_", TRUE_LABEL},
-      {"\tJMP  L", FALSE_LABEL},
-      {"ble4_", TRUE_LABEL},
-      {"\tBVS  L", TRUE_LABEL},
-      {"\tJMP  L", FALSE_LABEL}}},
+     {{"\tBEQ  ble1_", false},
+      {"\tJMP  blenext_", false},
+      {"ble1_", false},
+      {"\tJMP  L", false},
+      {"blenext_", false},
+      {"\tBMI  ble2_", false},
+      {"\tJMP  blenext2_", false},
+      {"ble2_", false},
+      {"\tBVC  ble3_", false},
+      {"\tJMP  blenext2_", false},
+      {"ble3_", false},
+      {"\tJMP  L", false},
+      {"blenext2_", false},
+      {"\tBPL  ble4_", false},
+      {"\tJMP  L", true},
+      {"ble4_", false},
+      {"\tBVS  L", false},
+      {"\tJMP  L", true}}},
 };
-
-// Longest text of one comparison: the longest chain's lines with their labels, and the
-// lines that follow it.
-constexpr std::size_t longestComparison = 1024;
-
-void genEquality(bool equal, const Number& t, const Number& f) {
-    Piece(longestComparison) << (equal ? "\tBEQ  L"sv : "\tBNE  L"sv) << t << "\n"sv
-                             << "\tMOVE #^"sv << Number(falseval) << ",A\n"sv
-                             << "\tJMP    L"sv << f << "\n"sv
-                             << "L"sv << t << "\n"sv
-                             << "\tMOVE #^"sv << Number(trueval) << ",A\n"sv
-                             << "L"sv << f << "\n"sv;
-}
-
-void genOrdering(const Ordering& ordering, const Number& t, const Number& f) {
-    Piece piece(longestComparison);
-    for (const ChainLine& line : ordering.chain)
-        piece << line.text << (line.label == TRUE_LABEL ? t : f) << "\n"sv;
-    piece << "L"sv << t << "\n"sv
-          << "\tMOVE #^"sv << Number(trueval) << ",A\n"sv
-          << "\tJMP  "sv << ordering.endLabel << t << "\n"sv
-          << "L"sv << f << "\n"sv
-          << "\tMOVE #^"sv << Number(falseval) << ",A\n"sv << ordering.endLabel << t << "\n"sv;
-}
-
-void genComparison(Operator which, int& labelCount) {
-    const Number t(labelCount++);
-    const Number f(labelCount++);
-    code() << "\tCMP  B,A\n";
-    if (which == Operator::EQ || which == Operator::NE)
-        return genEquality(which == Operator::EQ, t, f);
-    for (const Ordering& ordering : orderings) {
-        if (which == ordering.op) return genOrdering(ordering, t, f);
-    }
-}
 
 }  // namespace
 
-void genCompOperator(RPolish* op, int& labelCount) {
-    genComparison(operatorOf(op->oper), labelCount);
+void Generator::genCompOperator(RPolish* op, int& labelCount) {
+    const Number t(labelCount++);
+    const Number f(labelCount++);
+    out << "\tCMP  B,A\n";
+    const string& text = op->oper;
+    if (isOperator(text, equal) || isOperator(text, notEqual)) {
+        out << (isOperator(text, equal) ? "\tBEQ  L" : "\tBNE  L") << t << "\n"
+            << "\tMOVE #^" << falseval << ",A\n"
+            << "\tJMP    L" << f << "\n"
+            << "L" << t << "\n"
+            << "\tMOVE #^" << trueval << ",A\n"
+            << "L" << f << "\n";
+        return;
+    }
+    for (const Ordering& ordering : orderings) {
+        if (!isOperator(text, *ordering.op)) continue;
+        for (const ChainLine& line : ordering.chain)
+            out << line.text << (line.endsInF ? f : t) << "\n";
+        out << "L" << t << "\n"
+            << "\tMOVE #^" << trueval << ",A\n"
+            << "\tJMP  " << ordering.endLabel << t << "\n"
+            << "L" << f << "\n"
+            << "\tMOVE #^" << falseval << ",A\n"
+            << ordering.endLabel << t << "\n";
+        return;
+    }
 }
 
 }  // namespace lumo

@@ -1,19 +1,82 @@
-// The driver: one compilation of the program on the scanner's input into assembly on `out`.
+// The driver: one compilation of one program, analysis and then generation, behind the
+// library's interface (lumo.hpp). What the fast path for long programs (src/parallel/)
+// needs of it is here.
 #pragma once
 
+#include <string_view>
+#include <vector>
+
+#include "arena.hpp"
 #include "gener.hpp"
+#include "lexer.hpp"
+#include "lumo.hpp"
+#include "output.hpp"
 #include "syner.hpp"
 
 namespace lumo {
 
-// Analyses the whole program, then writes its assembly. Returns only when the program was
-// accepted; every error ends the run inside analysis, before anything is written.
-inline void compile() {
+// One compilation: its memory, its output, its units, and the three values that pass from
+// analysis to generation.
+struct Compilation {
+    Arena arena;
+    Output out;
+    Scanner scanner{out};
+    Analyser analyser{scanner, arena, out};
+    Generator generator{out};
+
     SymTab* symtab = nullptr;
     AST* ast = nullptr;
     int labelCount = 0;
-    synAnal(symtab, ast, labelCount);
-    generate(symtab, ast, labelCount);
+
+    Compilation() = default;
+    // Writes its output to `outputFd` as it goes.
+    explicit Compilation(int outputFd) : out(outputFd) {}
+};
+
+// Runs `phases` (analysis and generation, or analysis and listing) and returns the
+// compilation's status: 0, the status of the error that ended it (its diagnostic written,
+// its offset in `errorOffset`), or outOfMemoryStatus. A failed output turns success into
+// outputFailedStatus. `diagnosed` says whether a diagnostic was written.
+template <typename Phases>
+int runCompilation(Compilation& c, Phases phases, std::uint64_t& errorOffset, bool& diagnosed);
+
+// The whole program: analysis, then the assembly or the listing.
+void compileProgram(Compilation& c, bool listing);
+
+// The line and column of each offset of `text`, for a few offsets at a time.
+class LineTable {
+  public:
+    explicit LineTable(std::string_view text);
+    SourcePosition at(std::uint64_t offset) const;
+
+  private:
+    std::vector<std::size_t> starts;  // the offset of each line's first byte
+};
+
+}  // namespace lumo
+
+#include <new>
+
+#include "common.hpp"
+
+namespace lumo {
+
+template <typename Phases>
+int runCompilation(Compilation& c, Phases phases, std::uint64_t& errorOffset, bool& diagnosed) {
+    int status = 0;
+    diagnosed = false;
+    try {
+        phases();
+    } catch (const RunEnded& ended) {
+        status = ended.status;
+        errorOffset = ended.offset;
+        diagnosed = true;
+    } catch (const std::bad_alloc&) {
+        c.out.discard();
+        status = outOfMemoryStatus;
+    }
+    if (!c.out.flush() && status == 0) status = outputFailedStatus;
+    return status;
 }
 
 }  // namespace lumo

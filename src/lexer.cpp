@@ -1,12 +1,8 @@
 // The scanner and the token description.
 //
-// Input is read in large blocks behind a small character interface (read one byte, push
-// back up to two, fail for good at the end), so scanning is one pass over the bytes.
-// Token texts are collected in a reused buffer and become a `string` in one step.
-//
-// Whatever the source, its bytes pass through one block of the scanner's own, followed by
-// a NUL: the loops over runs of name characters, digits and blanks stop there without a
-// test of the block's end on every byte, and look at the end only once the run is over.
+// Token texts are collected in the input block where they lie and become a `string` in
+// one step; two-character operators look at their second byte rather than read it and
+// push it back.
 #include "lexer.hpp"
 
 #include <unistd.h>
@@ -17,7 +13,6 @@
 #include <iterator>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "common.hpp"
 
@@ -25,187 +20,7 @@ namespace lumo {
 
 namespace {
 
-constexpr int endOfInput = -1;
-
-// The characters of a token collected across blocks, or of a string literal. Reached
-// through a call, so that the common paths never touch (and never set up) the buffer.
-std::string& spillText() {
-    thread_local std::string text;
-    return text;
-}
-
-// The bytes of the program, from a file descriptor or from a text in memory.
-class Source {
-  public:
-    void openFd(int fd) { reset(fd); }
-    // Reads `fd` from `offset` on, leaving the file's own position alone.
-    void openFdAt(int fd, std::uint64_t offset) {
-        reset(fd);
-        readAt = true;
-        fileOffset = offset;
-    }
-    // A text in memory is copied into the block a block's worth at a time.
-    void openText(const char* text, std::size_t size) {
-        reset(-1);
-        textLeft = text;
-        textEnd = text + size;
-    }
-
-    // The next byte (0 to 255), or endOfInput once the input is exhausted.
-    int get() {
-        if (cur == end && !refill()) return endOfInput;
-        return *cur++;
-    }
-
-    // The next byte without consuming it, or endOfInput.
-    int peek() {
-        if (cur == end && !refill()) return endOfInput;
-        return *cur;
-    }
-
-    // Consumes the byte that `peek` has just returned.
-    void skip() { ++cur; }
-
-    // Pushes back the byte just read; two in a row give them back in their first order.
-    // The byte steps back to where it was read: in the block, or in the room before it
-    // when it came from the block before.
-    void unget(int c) {
-        if (c != endOfInput) *--cur = static_cast<unsigned char>(c);
-    }
-
-    // Consumes the bytes for which `keep` holds and returns them; `keep` must fail on NUL.
-    // The view points into the input block when the run lies within it, else into
-    // `spillText()`; it stays valid until the next read.
-    template <typename Keep>
-    std::string_view takeRun(Keep keep) {
-        unsigned char* const run = cur;
-        // A local pointer: the compiler must assume that a store through a byte pointer
-        // could change `cur` itself, so a loop on `cur` would reload it every byte.
-        unsigned char* past = run;
-        while (keep(*past)) ++past;  // stops at the NUL after the block at the latest
-        if (past != end) {
-            cur = past;
-            return std::string_view(reinterpret_cast<const char*>(run), past - run);
-        }
-        // the run reaches the block's end: collect it across blocks
-        std::string& spill = spillText();
-        spill.clear();
-        takeWhile(keep, &spill);
-        return spill;
-    }
-
-    // Consumes the bytes for which `keep` holds, appending them to `into` unless it is
-    // null; the first other byte stays unread. Runs are taken from the block at once.
-    // `keep` is a lambda, so that the test of each byte is inlined.
-    template <typename Keep>
-    void takeWhile(Keep keep, std::string* into) {
-        for (;;) {
-            if (cur == end && !refill()) return;
-            unsigned char* const run = cur;
-            unsigned char* past = run;
-            while (past != end && keep(*past)) ++past;
-            cur = past;
-            if (into != nullptr) into->append(reinterpret_cast<const char*>(run), past - run);
-            if (past != end) return;
-        }
-    }
-
-    // Skips blanks within the current block; true when the byte after them is there and
-    // cannot start a comment, which settles the skip between two tokens at once.
-    // `blank` must fail on NUL.
-    template <typename Blank>
-    bool skipBlanksInBlock(Blank blank) {
-        unsigned char* p = cur;
-        while (blank(*p)) ++p;
-        cur = p;
-        return p != end && *p != '/';
-    }
-
-    // Whether `text` lies in the block, after whose end there is room for padded reads
-    // (a text collected across blocks lies elsewhere).
-    bool inOwnBlock(const char* text) const {
-        const auto* p = reinterpret_cast<const unsigned char*>(text);
-        return block != nullptr && p >= block && p < block + blockSize;
-    }
-
-    // Bytes consumed so far.
-    std::uint64_t position() const { return position(cur); }
-
-  private:
-    int fd = 0;  // negative: the text in memory
-    bool readAt = false;
-    std::uint64_t fileOffset = 0;  // where reading at an offset goes on
-    const char* textLeft = nullptr;
-    const char* textEnd = nullptr;
-    // Bytes before the current block minus its address: a byte's position is this plus
-    // its address.
-    std::uint64_t blockBase = 0;
-    static constexpr std::size_t blockSize = std::size_t(1) << 18;
-    // Room before the block for the bytes pushed back across its start (two at most).
-    static constexpr std::size_t roomBefore = 16;
-    inline static unsigned char noBytes[1] = {0};  // where reading starts: nothing, a NUL
-    unsigned char* block = nullptr;
-    unsigned char* cur = noBytes;
-    unsigned char* end = noBytes;
-    bool failed = false;
-
-    void reset(int newFd) {
-        fd = newFd;
-        readAt = false;
-        textLeft = textEnd = nullptr;
-        cur = end = noBytes;
-        failed = false;
-    }
-
-    bool refill() {
-        if (failed) return fail();
-        if (block == nullptr)  // with room for the NUL and for padded reads past the end
-            block = reinterpret_cast<unsigned char*>(
-                        lastingBuffer(roomBefore + blockSize + string::paddedReach)) +
-                    roomBefore;
-        const std::uint64_t before = end == noBytes ? 0 : position(end);
-        const std::size_t n = fd < 0 ? copyText() : readFile();
-        if (n == 0) return fail();
-        blockBase = before - reinterpret_cast<std::uintptr_t>(block);
-        cur = block;
-        end = block + n;
-        block[n] = 0;
-        return true;
-    }
-
-    std::uint64_t position(const unsigned char* at) const {
-        return blockBase + reinterpret_cast<std::uintptr_t>(at);
-    }
-
-    std::size_t copyText() {
-        const std::size_t n = std::min(blockSize, static_cast<std::size_t>(textEnd - textLeft));
-        if (n > 0) std::memcpy(block, textLeft, n);
-        textLeft += n;
-        return n;
-    }
-
-    std::size_t readFile() {
-        ssize_t n;
-        do
-            n = readAt ? ::pread(fd, block, blockSize, static_cast<off_t>(fileOffset))
-                       : ::read(fd, block, blockSize);
-        while (n < 0 && errno == EINTR);
-        if (n <= 0) return 0;
-        fileOffset += static_cast<std::uint64_t>(n);
-        return static_cast<std::size_t>(n);
-    }
-
-    bool fail() {
-        failed = true;
-        cur = end;
-        return false;
-    }
-};
-
-// Each thread scans a source of its own: a long program's block may be analysed in two
-// parts at once.
-thread_local Source source;
-thread_local std::uint64_t lastTerminatorEnd;  // where the last ";" ended
+constexpr int endOfInput = Source::endOfInput;
 
 constexpr bool isLetter(int c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -243,11 +58,6 @@ bool isForbiddenInString(int c) {
     return isControl(c) && c != '\n' && c != '\t';
 }
 
-[[noreturn]] void lexError(int status, const char* message) {
-    out << message;
-    endRun(status);
-}
-
 // Payloads repeat (an operator, the name in `i = i + 1`): a field that already holds a
 // long text keeps it rather than take a new buffer. A short one is set in a step anyway.
 void setText(string& field, std::string_view text) {
@@ -257,114 +67,14 @@ void setText(string& field, std::string_view text) {
     if (!sameLong) field.assign(text.data(), static_cast<int>(text.size()));
 }
 
-// Operator texts, made once before main: setting a token's payload to one copies a word,
-// with no check of whether they are made yet.
-struct OperatorTexts {
-    const string lessEqual{"<="}, less{"<"}, greaterEqual{">="}, greater{">"};
-    const string equal{"=="}, notEqual{"!="}, orElse{"||"}, andAlso{"&&"};
-    const string plus{"+"}, minus{"-"}, times{"*"}, divide{"/"}, remainder{"%"};
-};
-const OperatorTexts operatorTexts;
+// Operator texts, made before main: setting a token's payload to one copies a word.
+const string lessEqual = "<=", less = "<", greaterEqual = ">=", greater = ">";
+const string equal = "==", notEqual = "!=", orElse = "||", andAlso = "&&";
+const string plus = "+", minus = "-", times = "*", divide = "/", remainder = "%";
 
-[[gnu::always_inline]] inline void setOperator(LexToken& token, TokenKind kind,
-                                               string LexToken::*field,
-                                               const string OperatorTexts::*op) {
+void setOperator(LexToken& token, TokenKind kind, string LexToken::*field, const string& text) {
     token.kind = kind;
-    token.*field = operatorTexts.*op;
-}
-
-// `first` read; a `second` directly after it makes the two-character token. Any other
-// byte stays unread (looked at, not read and pushed back: the skip after the token then
-// finds it in the block).
-bool followedBy(int second) {
-    if (source.peek() != second) return false;
-    source.get();
-    return true;
-}
-
-void lexLess(LexToken& token) {
-    if (followedBy('='))
-        setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, &OperatorTexts::lessEqual);
-    else if (followedBy('<'))
-        token.kind = OUTPUT_OPERATOR;
-    else
-        setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, &OperatorTexts::less);
-}
-
-void lexGreater(LexToken& token) {
-    if (followedBy('='))
-        setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, &OperatorTexts::greaterEqual);
-    else if (followedBy('>'))
-        token.kind = INPUT_OPERATOR;
-    else
-        setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, &OperatorTexts::greater);
-}
-
-void lexBar(LexToken& token) {
-    int d = source.get();
-    if (d == '|')
-        return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, &OperatorTexts::orElse);
-    if (d == endOfInput) lexError(1, "Lexer error : Unexpected end of file\n");
-    out << "Lexer error : Unexpected character : '" << static_cast<char>(d) << "'\n";
-    endRun(6);
-}
-
-void lexPunctuation(LexToken& token, int c) {
-    switch (c) {
-        case '=':
-            if (followedBy('='))
-                setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, &OperatorTexts::equal);
-            else
-                token.kind = ASSIGN;
-            return;
-        case ';':
-            token.kind = TERMINATOR;
-            lastTerminatorEnd = source.position();
-            return;
-        case '&':
-            if (!followedBy('&')) lexError(5, "Lexer error : expected &.\n\n");
-            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp,
-                               &OperatorTexts::andAlso);
-        case '(':
-            token.kind = LPAREN;
-            return;
-        case ')':
-            token.kind = RPAREN;
-            return;
-        case '{':
-            token.kind = LBRACE;
-            return;
-        case '}':
-            token.kind = RBRACE;
-            return;
-        case '+':
-            return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, &OperatorTexts::plus);
-        case '-':
-            return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, &OperatorTexts::minus);
-        case '*':
-            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp,
-                               &OperatorTexts::times);
-        case '/':
-            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp,
-                               &OperatorTexts::divide);
-        case '%':
-            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp,
-                               &OperatorTexts::remainder);
-        case '<':
-            return lexLess(token);
-        case '>':
-            return lexGreater(token);
-        case '!':
-            if (followedBy('='))
-                setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, &OperatorTexts::notEqual);
-            else
-                token.kind = NOT_OPERATOR;
-            return;
-        case '|':
-            return lexBar(token);
-    }
-    out << "Lexer error : Unrecognised character : " << static_cast<char>(c) << "\n";
-    endRun(7);
+    token.*field = text;
 }
 
 struct ReservedWord {
@@ -427,37 +137,99 @@ TokenKind nameKind(std::string_view name) {
 
 }  // namespace
 
-void readFromFd(int fd) {
-    source.openFd(fd);
+// ---- the source ---------------------------------------------------------------------
+
+void Source::reset(int newFd, std::size_t wanted) {
+    fd = newFd;
+    readAt = false;
+    fileOffset = 0;
+    textLeft = textEnd = nullptr;
+    blockBase = 0;
+    failed = false;
+    if (wanted > capacity) {
+        delete[] storage;
+        // room for the bytes pushed back before it, and after it for the NUL and for the
+        // padded reads of short names
+        storage = new unsigned char[roomBefore + wanted + 1 + string::paddedReach];
+        capacity = wanted;
+    }
+    block = cur = end = noBytes;
 }
 
-void readFromText(const char* program, std::size_t size) {
-    source.openText(program, size);
+void Source::openText(std::string_view text) {
+    reset(-1, std::min(blockSize, text.size()));
+    textLeft = text.data();
+    textEnd = text.data() + text.size();
 }
 
-void readFromFdAt(int fd, std::uint64_t offset) {
-    source.openFdAt(fd, offset);
+void Source::openFd(int newFd) {
+    reset(newFd, blockSize);
 }
 
-std::uint64_t terminatorEnd() {
-    return lastTerminatorEnd;
+void Source::openFdAt(int newFd, std::uint64_t offset) {
+    reset(newFd, blockSize);
+    readAt = true;
+    fileOffset = offset;
 }
 
-namespace {
+bool Source::refill() {
+    if (!failed && capacity > 0) {
+        const std::uint64_t before = position();
+        unsigned char* const fresh = storage + roomBefore;
+        std::size_t n = 0;
+        if (fd < 0) {
+            n = std::min(capacity, static_cast<std::size_t>(textEnd - textLeft));
+            if (n > 0) std::memcpy(fresh, textLeft, n);
+            textLeft += n;
+        } else {
+            n = readFile();
+        }
+        if (n > 0) {
+            block = cur = fresh;
+            end = fresh + n;
+            *end = 0;
+            blockBase = before;
+            return true;
+        }
+    }
+    failed = true;
+    cur = end;
+    return false;
+}
+
+std::size_t Source::readFile() {
+    ssize_t n;
+    do
+        n = readAt ? ::pread(fd, storage + roomBefore, capacity, static_cast<off_t>(fileOffset))
+                   : ::read(fd, storage + roomBefore, capacity);
+    while (n < 0 && errno == EINTR);
+    if (n <= 0) return 0;
+    fileOffset += static_cast<std::uint64_t>(n);
+    return static_cast<std::size_t>(n);
+}
+
+// ---- the scanner --------------------------------------------------------------------
+
+void Scanner::lexError(int status, std::string_view message, std::uint64_t offset) {
+    out << message;
+    endRun(status, offset);
+}
 
 // Between two tokens there is mostly a blank or a few, and no comment: that case is
-// settled here, inline, without the general loop.
-bool skippedBlanksOnly() {
-    return source.skipBlanksInBlock([](int c) { return blankTable.is[c]; });
+// settled at once, without the general loop.
+void Scanner::skipWhiteComments() {
+    if (!source.skipBlanksInBlock([](int c) { return blankTable.is[c]; })) skipBlanksAndComments();
 }
 
-// The general loop: blanks and comments up to the next token, across blocks.
-void skipBlanksAndComments() {
+// The general loop: blanks and comments up to the next token, across blocks. A comment
+// runs to the end of its line however long the line is: the tail of a long comment read
+// as program text would only puzzle its writer.
+void Scanner::skipBlanksAndComments() {
     for (;;) {
         source.takeWhile([](int c) { return isBlank(c); }, nullptr);
         if (source.peek() != '/') return;  // left unread, so that the token's run is taken whole
         source.get();
-        int d = source.get();
+        const int d = source.get();
         if (d != '/') {
             source.unget(d);
             source.unget('/');
@@ -468,61 +240,135 @@ void skipBlanksAndComments() {
     }
 }
 
-}  // namespace
-
-void skipWhiteComments() {
-    if (!skippedBlanksOnly()) skipBlanksAndComments();
+// A `second` directly after the first byte of an operator makes the two-character token.
+// Any other byte stays unread: looked at, not read and pushed back.
+bool Scanner::followedBy(int second) {
+    if (source.peek() != second) return false;
+    source.skip();
+    return true;
 }
 
-void lexAnal(LexToken& token) {
+void Scanner::lexAnal(LexToken& token) {
+    token.offset = source.position();
     const int c = source.peek();  // names, numbers and texts are read from their first byte
-    if (c == endOfInput) lexError(1, "Lexer error : Unexpected end of file\n");
+    if (c == endOfInput) lexError(1, "Lexer error : Unexpected end of file\n", token.offset);
     if (isLetter(c))
         lexIdResWdBool(token);
-    else if (isDigit(c))
-        lexIntLit(token);
     else if (c == '"')
         lexStringLit(token);
+    else if (isDigit(c))
+        lexIntLit(token);
     else {
         source.skip();
         lexPunctuation(token, c);
     }
-    if (!skippedBlanksOnly()) skipBlanksAndComments();
+    skipWhiteComments();
 }
 
-void lexIdResWdBool(LexToken& token) {
-    std::string_view name = source.takeRun([](int c) { return nameCharTable.is[c]; });
+void Scanner::lexPunctuation(LexToken& token, int c) {
+    switch (c) {
+        case '=':
+            if (followedBy('='))
+                return setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, equal);
+            token.kind = ASSIGN;
+            return;
+        case ';':
+            token.kind = TERMINATOR;
+            return;
+        case '&':
+            if (!followedBy('&')) lexError(5, "Lexer error : expected &.\n\n", token.offset);
+            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, andAlso);
+        case '(':
+            token.kind = LPAREN;
+            return;
+        case ')':
+            token.kind = RPAREN;
+            return;
+        case '{':
+            token.kind = LBRACE;
+            return;
+        case '}':
+            token.kind = RBRACE;
+            return;
+        case '+':
+            return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, plus);
+        case '-':
+            return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, minus);
+        case '*':
+            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, times);
+        case '/':
+            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, divide);
+        case '%':
+            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, remainder);
+        case '<':
+            if (followedBy('='))
+                return setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, lessEqual);
+            if (followedBy('<')) {
+                token.kind = OUTPUT_OPERATOR;
+                return;
+            }
+            return setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, less);
+        case '>':
+            if (followedBy('='))
+                return setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, greaterEqual);
+            if (followedBy('>')) {
+                token.kind = INPUT_OPERATOR;
+                return;
+            }
+            return setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, greater);
+        case '!':
+            if (followedBy('='))
+                return setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, notEqual);
+            token.kind = NOT_OPERATOR;
+            return;
+        case '|': {
+            const int d = source.get();
+            if (d == '|') return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, orElse);
+            if (d == endOfInput)
+                lexError(1, "Lexer error : Unexpected end of file\n", source.position());
+            out << "Lexer error : Unexpected character : '" << static_cast<char>(d) << "'\n";
+            endRun(6, token.offset);
+        }
+    }
+    out << "Lexer error : Unrecognised character : " << static_cast<char>(c) << "\n";
+    endRun(7, token.offset);
+}
+
+void Scanner::lexIdResWdBool(LexToken& token) {
+    const std::string_view name = source.takeRun([](int c) { return nameCharTable.is[c]; });
     token.kind = nameKind(name);
     if (token.kind == BOOLEAN_LITERAL) return setText(token.boolValue, name);
     if (token.kind != IDENTIFIER) return;
-    if (name.size() <= string::inlineLimit && source.inOwnBlock(name.data()))
+    if (name.size() <= string::inlineLimit && source.inBlock(name.data()))
         token.idName.assignPadded(name.data(), static_cast<int>(name.size()));
     else
         setText(token.idName, name);
 }
 
-void lexIntLit(LexToken& token) {
-    std::string_view digits = source.takeRun([](int c) { return isDigit(c); });
+void Scanner::lexIntLit(LexToken& token) {
+    const std::string_view digits = source.takeRun([](int c) { return isDigit(c); });
     long value = 0;
     for (char digit : digits) {
         // Past the largest literal the exact value no longer matters: stop growing.
         if (value <= INT_MAX_16_BIT) value = value * 10 + (digit - '0');
     }
     if (value > INT_MAX_16_BIT)
-        lexError(4, "Lexer error : literal is too big for a 16 bit integer.\n");
+        lexError(4, "Lexer error : literal is too big for a 16 bit integer.\n", token.offset);
     token.kind = INTEGER_LITERAL;
     token.intValue = static_cast<int32_t>(value);
 }
 
-void lexStringLit(LexToken& token) {
+void Scanner::lexStringLit(LexToken& token) {
     source.get();  // the opening quote
     token.kind = STRING_LITERAL;
-    std::string& text = spillText();
+    std::string& text = source.spill;
     text.clear();
     source.takeWhile([](int c) { return c != '"' && !isForbiddenInString(c); }, &text);
-    int c = source.get();
-    if (c == endOfInput) lexError(3, "Lexer error : missing \" on string literal\n");
-    if (c != '"') lexError(2, "Lexer error : non printable character in string literal.\n");
+    const int c = source.get();
+    if (c == endOfInput) lexError(3, "Lexer error : missing \" on string literal\n", token.offset);
+    if (c != '"')
+        lexError(2, "Lexer error : non printable character in string literal.\n",
+                 source.position() - 1);
     token.strValue.assign(text.data(), static_cast<int>(text.size()));
 }
 
@@ -558,7 +404,7 @@ const char* const kindHeadings[] = {
 
 }  // namespace
 
-void writeToken(const LexToken& token) {
+void writeToken(Output& out, const LexToken& token) {
     if (token.kind < IDENTIFIER || token.kind > COUT) return;
     out << kindHeadings[token.kind];
     switch (token.kind) {

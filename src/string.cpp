@@ -1,8 +1,6 @@
 // The text value type: construction, assignment, comparison, concatenation and streams.
 #include "string.hpp"
 
-#include "common.hpp"
-
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -13,69 +11,16 @@ namespace lumo {
 
 namespace {
 
-// Text buffers are small and many, so small ones come from free lists by size class
-// instead of the general heap: a buffer of up to 64 bytes takes a multiple of 8 bytes
-// with no header of the heap's, and a released one is reused by the next text of its
-// class. A buffer starts with an 8-byte word holding the text's length; its characters
-// follow, so their address is a multiple of 8 as well.
-constexpr std::size_t granule = 8;
-constexpr std::size_t smallLimit = 64;
-constexpr std::size_t slabSize = 1 << 16;
 constexpr std::size_t lengthWord = sizeof(std::uint64_t);
-
-struct FreeBuffer {
-    FreeBuffer* next;
-};
-
-// Each thread keeps its own lists and slab: the code generator may run beside the
-// analyser. A buffer released by another thread than the one that carved it simply joins
-// the releasing thread's list.
-thread_local FreeBuffer* freeBuffers[smallLimit / granule + 1];
-thread_local char* slabCur = nullptr;
-thread_local char* slabEnd = nullptr;
-
-std::size_t sizeClass(std::size_t bytes) {
-    return (bytes + granule - 1) / granule;
-}
 
 std::size_t bufferBytes(int count) {
     return lengthWord + static_cast<std::size_t>(count) + 1;
 }
 
-char* carve(std::size_t bytes) {
-    if (static_cast<std::size_t>(slabEnd - slabCur) < bytes) {
-        slabCur = static_cast<char*>(arena.allocate(slabSize, granule));
-        slabEnd = slabCur + slabSize;
-    }
-    char* block = slabCur;
-    slabCur += bytes;
-    return block;
-}
-
-char* allocateBlock(std::size_t bytes) {
-    if (bytes > smallLimit || !pooledMemory) return new char[bytes];
-    FreeBuffer*& list = freeBuffers[sizeClass(bytes)];
-    if (list == nullptr) return carve(sizeClass(bytes) * granule);
-    char* block = reinterpret_cast<char*>(list);
-    list = list->next;
-    return block;
-}
-
-void releaseBlock(char* block, std::size_t bytes) {
-    if (bytes > smallLimit || !pooledMemory) {
-        delete[] block;
-        return;
-    }
-    FreeBuffer*& list = freeBuffers[sizeClass(bytes)];
-    FreeBuffer* freed = reinterpret_cast<FreeBuffer*>(block);
-    freed->next = list;
-    list = freed;
-}
-
 // A buffer for a text of `count` characters, longer than fits inline; its length is set
 // and its characters are for the caller to write, NUL included.
 char* newBuffer(int count) {
-    char* block = allocateBlock(bufferBytes(count));
+    char* block = new char[bufferBytes(count)];
     const std::int32_t length = count;
     std::memcpy(block, &length, sizeof length);
     return block + lengthWord;
@@ -123,7 +68,19 @@ std::uint64_t string::hashOfBuffer() const {
 }
 
 void string::release() {
-    releaseBlock(heapChars() - lengthWord, bufferBytes(heapLength()));
+    delete[](heapChars() - lengthWord);
+}
+
+string string::borrowing(void* place, const char* text, int count) {
+    char* block = static_cast<char*>(place);
+    const std::int32_t length = count;
+    std::memcpy(block, &length, sizeof length);
+    char* chars = block + lengthWord;
+    std::memcpy(chars, text, static_cast<std::size_t>(count));
+    chars[count] = '\0';
+    string kept;
+    kept.word = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(chars)) | borrowedBit;
+    return kept;
 }
 
 void string::checkSubscript(int pos) const {
@@ -160,7 +117,7 @@ int string::compare(char c) const {
 
 void string::assignText(const char* text, int count) {
     const std::uint64_t fresh = wordOf(text, count);  // made first: `text` may be ours
-    if (!isInline()) release();
+    if (ownsBuffer()) release();
     word = fresh;
 }
 
@@ -175,7 +132,13 @@ string& string::operator=(const char* text) {
 }
 
 string& string::assignText(const string& other) {
-    if (this != &other) assignText(other.c_str(), other.length());
+    if (this == &other) return *this;
+    if (!other.ownsBuffer()) {  // inline or borrowed: the word is the text
+        if (ownsBuffer()) release();
+        word = other.word;
+        return *this;
+    }
+    assignText(other.c_str(), other.length());
     return *this;
 }
 

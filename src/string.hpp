@@ -3,11 +3,17 @@
 // A `string` holds its characters and a terminating NUL. Copies copy the characters;
 // every assignment replaces them. Comparison is byte-wise, like the C library's strcmp.
 //
-// The program tree holds millions of texts, nearly all of them empty or a few characters
-// long (operators, boolean literals, short names), so a `string` is one word: a text of
-// up to `inlineLimit` characters lives in that word, a longer one in a buffer of its own.
+// Departure from the record of a pointer and a length: the program tree holds millions of
+// texts, nearly all of them empty or a few characters long (operators, boolean literals,
+// short names), so a `string` is one word. A text of up to `inlineLimit` characters lives
+// in that word; a longer one in a buffer of its own, whose length is stored just before
+// its characters. The analyser keeps the long texts of the tree in its compilation's
+// arena instead (`borrowing`): such a string does not own its buffer, its copies share
+// it, and it lives exactly as long as the arena. So dropping the arena releases a whole
+// tree, texts included, without visiting it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <iosfwd>
@@ -23,11 +29,11 @@ class string {
     string(char c);
     string(const char* text);
     string(const string& other) : word(other.word) {
-        if (!other.isInline()) copyBuffer(other);
+        if (other.ownsBuffer()) copyBuffer(other);
     }
     string(char c, int count);
     ~string() {
-        if (!isInline()) release();
+        if (ownsBuffer()) release();
     }
 
     int length() const { return isInline() ? static_cast<int>(tag() >> 1) : heapLength(); }
@@ -45,7 +51,7 @@ class string {
     // Short texts are copied as a word, here, without a call: the tree and the code
     // generator copy millions of operators and names.
     string& operator=(const string& other) {
-        if (!isInline() || !other.isInline()) return assignText(other);
+        if (ownsBuffer() || other.ownsBuffer()) return assignText(other);
         word = other.word;
         return *this;
     }
@@ -55,7 +61,7 @@ class string {
     // Becomes a copy of the first `count` bytes at `text` (used by the scanner, which
     // collects a token's characters in a buffer and makes its text in one step).
     void assign(const char* text, int count) {
-        if (count > inlineLimit || !isInline()) return assignText(text, count);
+        if (count > inlineLimit || ownsBuffer()) return assignText(text, count);
         word = inlineWord(text, count);
     }
 
@@ -64,7 +70,7 @@ class string {
     // taken in one load, without a loop.
     static constexpr int paddedReach = 8;
     void assignPadded(const char* text, int count) {
-        if (count > inlineLimit || !isInline()) return assignText(text, count);
+        if (count > inlineLimit || ownsBuffer()) return assignText(text, count);
         std::uint64_t chars;
         std::memcpy(&chars, text, sizeof chars);
         chars &= (std::uint64_t(1) << (8 * count)) - 1;  // count is at most 6
@@ -90,12 +96,28 @@ class string {
     // The longest text kept inside the object itself.
     static constexpr int inlineLimit = 6;
 
+    // Bytes of storage that a text of `count` characters takes when it is kept elsewhere:
+    // its length word, its characters and a NUL, rounded up to a word.
+    static constexpr std::size_t storageFor(int count) {
+        return (lengthWord + static_cast<std::size_t>(count) + 1 + 7) / 8 * 8;
+    }
+    // Lays out a text in `place` (storageFor(count) bytes, aligned to 8) and returns a
+    // string that borrows it: it does not own the storage, and neither do its copies.
+    static string borrowing(void* place, const char* text, int count);
+
+    // A text longer than `inlineLimit` characters, in a buffer it owns.
+    bool ownsBuffer() const { return (word & 3) == 0; }
+
   private:
     // The object's one word, read as bytes in memory order. An inline text has an odd
     // first byte, twice its length plus one, then its characters and NUL. Otherwise the
-    // word is the address of a buffer's characters, which is a multiple of 8: its first
-    // byte is even. The buffer's length is the 32-bit number just before its characters.
+    // word is the address of a buffer's characters, a multiple of 8, plus `borrowedBit`
+    // when the buffer belongs to someone else. The buffer's length is the 32-bit number
+    // in the word just before its characters.
     std::uint64_t word;
+
+    static constexpr std::uint64_t borrowedBit = 2;
+    static constexpr std::size_t lengthWord = sizeof(std::uint64_t);
 
     static constexpr std::uint64_t emptyWord = 1;  // tag 1: inline, no characters
 
@@ -103,10 +125,12 @@ class string {
     bool isInline() const { return (word & 1) != 0; }
     const char* inlineChars() const { return reinterpret_cast<const char*>(&word) + 1; }
     char* inlineChars() { return reinterpret_cast<char*>(&word) + 1; }
-    char* heapChars() const { return reinterpret_cast<char*>(static_cast<std::uintptr_t>(word)); }
+    char* heapChars() const {
+        return reinterpret_cast<char*>(static_cast<std::uintptr_t>(word & ~borrowedBit));
+    }
     int heapLength() const {
         std::int32_t count;
-        std::memcpy(&count, heapChars() - sizeof(std::uint64_t), sizeof count);
+        std::memcpy(&count, heapChars() - lengthWord, sizeof count);
         return count;
     }
 

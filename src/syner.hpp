@@ -1,12 +1,14 @@
 // The analyser: a recursive-descent parser over one current token that builds the symbol
 // table and the program tree, hands out label numbers to `if` and `while`, and checks
-// declarations and types as it parses. Also the error report and the listings of what it
-// built.
+// declarations and types as it parses. Also the error report.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "arena.hpp"
 #include "lexer.hpp"
+#include "output.hpp"
 #include "string.hpp"
 
 namespace lumo {
@@ -112,64 +114,121 @@ struct Factor {
     Factor* notFactor;
 };
 
-// Reports error `number` at `token` and ends the run with that number as its status.
-[[noreturn]] void error(int number, const LexToken& token);
+// A statement list being built: its first node, and the link the next node goes into.
+struct StatementList {
+    AST* head = nullptr;
+    AST** link = &head;
+    void append(AST* node) {
+        *link = node;
+        link = &node->next;
+    }
+};
 
-// Searches the table from `symtab` for the token's identifier name.
-bool lookup(const LexToken& token, SymTab* symtab, SymTab*& entry);
+// Where a declaration or a statement lies in the source, for tools that show code beside
+// its source: from its first token to just past the ";" after it, in bytes. Recorded only
+// when asked for, in the order the analyser reads them (a statement before the statements
+// nested in it).
+struct SourceSpan {
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
+    int parent = -1;               // the span of the `if` or `while` around it, or -1
+    StatementKind kind = NULL_ST;  // NULL_ST for a declaration
+    SymTab* entry = nullptr;       // a declaration's entry
+};
 
-// Analyses a whole program from the scanner; returns only when it is free of errors.
-void synAnal(SymTab*& symtab, AST*& ast, int& labelCount);
+class Analyser {
+  public:
+    // Reads its tokens from `scanner`, makes its records in `arena` and writes its
+    // diagnostic to `diagnostics`.
+    Analyser(Scanner& scanner, Arena& arena, Output& diagnostics)
+        : scanner(scanner), arena(arena), out(diagnostics) {}
 
-// Analyses the rest of a program's block from the scanner's position, which must be the
-// start of a statement of that block (after a ";" of it): the statements up to the
-// block's closing brace, as `synStatements` would read them there. Lets a second thread
-// analyse pieces of a long block.
-void synRestOfBlock(SymTab* symtab, AST*& list, int& labelCount);
+    // When set, each declaration and statement read is recorded here.
+    std::vector<SourceSpan>* spans = nullptr;
 
-// Adds `delta` to the labels of every `if` and `while` in `list` and in their bodies:
-// for a list analysed with its labels numbered from 0, apart from what came before it.
-void shiftLabels(AST* list, int delta);
-// The same for one statement: its own labels and those of the statements nested in it.
-void shiftStatementLabels(AST* node, int delta);
+    // Analyses a whole program; returns only when it is free of errors.
+    void synAnal(SymTab*& symtab, AST*& ast, int& labelCount);
 
-// Watchers of this thread's analysis, when set. `declarationsDone` is called once the
-// table is complete. `statementDone` is called after each statement of the program's
-// own block has been read and linked into the list, with the number of relational
-// operators this thread has read so far (how many comparisons the code up to it holds);
-// returning true ends the block there, as if its closing brace came next. Both run
-// inside analysis; an error may still follow.
-inline thread_local void (*declarationsDone)(SymTab* symtab) = nullptr;
-inline thread_local bool (*statementDone)(AST* node, int relationsSoFar) = nullptr;
+    void synDeclarations(SymTab*& symtab, LexToken& token);
+    void synDec(SymTab*& symtab, LexToken& token);
 
-void synDeclarations(SymTab*& symtab, LexToken& token);
-void synDec(SymTab*& symtab, LexToken& token);
+    void synStatements(SymTab* symtab, AST*& list, int& labelCount, LexToken token);
+    void synStatement(SymTab* symtab, AST*& node, int& labelCount, LexToken& token);
+    void synAssignSt(SymTab* symtab, AST*& node, int& labelCount, LexToken& token);
+    void synIfSt(SymTab* symtab, AST*& node, int& labelCount, LexToken& token);
+    void synWhileSt(SymTab* symtab, AST*& node, int& labelCount, LexToken& token);
+    void synCinSt(SymTab* symtab, AST*& node, int& labelCount, LexToken& token);
+    void synCoutSt(SymTab* symtab, AST*& node, int& labelCount, LexToken& token);
 
-void synStatements(SymTab* symtab, AST*& list, int& labelCount, LexToken token);
-void synStatement(SymTab* symtab, AST*& node, int& labelCount, LexToken& token);
-void synAssignSt(SymTab* symtab, AST*& node, int& labelCount, LexToken& token);
-void synIfSt(SymTab* symtab, AST*& node, int& labelCount, LexToken& token);
-void synWhileSt(SymTab* symtab, AST*& node, int& labelCount, LexToken& token);
-void synCinSt(SymTab* symtab, AST*& node, int& labelCount, LexToken& token);
-void synCoutSt(SymTab* symtab, AST*& node, int& labelCount, LexToken& token);
+    void synExpression(SymTab* symtab, Expression*& exp, LexToken& token, DataType& type);
+    void synBasicExp(SymTab* symtab, BasicExp*& exp, LexToken& token, DataType& type);
+    void synTerm(SymTab* symtab, Term*& term, LexToken& token, DataType& type);
+    void synFactor(SymTab* symtab, Factor*& factor, LexToken& token);
 
-void synExpression(SymTab* symtab, Expression*& exp, LexToken& token, DataType& type);
-void synBasicExp(SymTab* symtab, BasicExp*& exp, LexToken& token, DataType& type);
-void synTerm(SymTab* symtab, Term*& term, LexToken& token, DataType& type);
-void synFactor(SymTab* symtab, Factor*& factor, LexToken& token);
+    // Reports error `number` at `token` and ends the run with that number as its status.
+    [[noreturn]] void error(int number, const LexToken& token);
 
-// Listings for inspection, on standard output; never part of a compile run.
-void printST(SymTab* symtab);
-void printAST(AST* list, int& lineNumber, int indent);
-void printLineStart(int lineNumber, int indent);
-void printAssignSt(AST* node, int& lineNumber, int indent);
-void printIfSt(AST* node, int& lineNumber, int indent);
-void printWhileSt(AST* node, int& lineNumber, int indent);
-void printCinSt(AST* node, int& lineNumber, int indent);
-void printCoutSt(AST* node, int& lineNumber, int indent);
-void printExpression(Expression* exp);
-void printBasicExp(BasicExp* exp);
-void printTerm(Term* term);
-void printFactor(Factor* factor);
+    // Searches the table from `symtab` for the token's identifier name.
+    bool lookup(const LexToken& token, SymTab* symtab, SymTab*& entry);
+
+    // The steps of `synAnal` and `synStatements`, for a driver that reads a program's
+    // block a statement at a time (the fast path for long programs). `synProgramStart`
+    // reads up to the block's "{"; `synBlockStatement` reads one statement of a block
+    // and the ";" after it, and appends it to `list`.
+    void synProgramStart(SymTab*& symtab, LexToken& token);
+    void synBlockStatement(SymTab* symtab, StatementList& list, int& labelCount, LexToken& token);
+    // Takes a finished table made by another analyser, for reading a later part of the
+    // same program's block.
+    void useSymbolTable(SymTab* symtab);
+    // Relational operators read so far: how many comparisons the code of what was read
+    // holds.
+    int comparisonsRead() const { return relations; }
+
+  private:
+    // Name -> entry of the table being built, so that each search takes constant time:
+    // open addressing over a power-of-two array of slots, kept at most half full.
+    class SymIndex {
+      public:
+        SymTab* head = nullptr;  // the table the index describes
+        SymTab* find(const string& name) const;
+        void add(SymTab* entry);
+
+      private:
+        std::vector<SymTab*> slots;
+        std::size_t used = 0;
+        void place(SymTab* entry);
+    };
+
+    // One operand of a chain being read: its type and the operator written after it.
+    struct ChainLink {
+        DataType type;
+        const string* op;
+    };
+
+    Scanner& scanner;
+    Arena& arena;
+    Output& out;
+    SymIndex index;
+    int nesting = 0;               // levels of parentheses, `!` and braces around the current token
+    int relations = 0;             // relational operators read
+    std::vector<ChainLink> chain;  // the operands of the chains being read, innermost last
+    int openSpan = -1;             // the span of the statement being read
+
+    class NestingLevel;
+
+    void advance(LexToken& token) { scanner.lexAnal(token); }
+    void expect(TokenKind kind, int errorNumber, const LexToken& token) {
+        if (token.kind != kind) error(errorNumber, token);
+    }
+    SymTab* declared(const LexToken& token, SymTab* symtab);
+    DataType declaredType(const LexToken& token);
+    Factor* initialiser(DataType declared, const LexToken& token, const LexToken& identifier);
+    Expression* condition(SymTab* symtab, LexToken& token, int noLeft, int notBool, int noRight);
+    AST* block(SymTab* symtab, int& labelCount, LexToken& token);
+    void checkChain(std::size_t first, int mismatch, int (*operatorError)(const string&, DataType),
+                    const LexToken& token);
+    int beginSpan(const LexToken& token);
+    void endSpan(int span, const LexToken& terminator, StatementKind kind, SymTab* entry);
+};
 
 }  // namespace lumo

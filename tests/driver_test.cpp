@@ -1,7 +1,7 @@
-// The driver writes a long program's block with two threads, in chunks of about a
-// thousand statements that each thread puts together ahead and writes in its turn. The
-// bytes must be those of the one-thread order, whatever standard output is, and an error
-// must leave nothing but the diagnostic.
+// lumoc on long programs, which (unless built without its fast path) it analyses and
+// writes with two threads. The bytes must be those of the one-thread order, whatever
+// standard input and output are, and an error must leave nothing but the diagnostic,
+// the first in the text.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -12,9 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "common.hpp"
-#include "genprog.hpp"
-#include "lexer.hpp"
+#include "lumo.hpp"
 #include "support/case_name.hpp"
 #include "support/run_program.hpp"
 
@@ -28,17 +26,7 @@ using testing_support::writeFile;
 
 // The one-thread order, in this process: analysis, then generation in one pass.
 std::string compileInOnePass(const std::string& source) {
-    const std::string path = scratchFile("one-pass");
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
-    lumo::readFromText(source.data(), source.size());
-    lumo::out.setFd(fd);
-    lumo::compile();
-    lumo::out.flush();
-    lumo::out.setFd(1);
-    ::close(fd);
-    std::string code = readFile(path);
-    std::remove(path.c_str());
-    return code;
+    return lumo::compile(source).output;
 }
 
 // lumoc with its output through a pipe.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common.hpp"
 #include "lexer.hpp"
 
 namespace {
@@ -32,17 +33,44 @@ std::string describe(const LexToken& t) {
     }
 }
 
-// Scans exactly `count` tokens: asking for one more than the text holds ends the process.
+// A scanner of a text in memory, and where its diagnostics go.
+struct Scanning {
+    Output out;
+    Scanner scanner{out};
+    explicit Scanning(const std::string& text) {
+        scanner.source.openText(text);
+        scanner.skipWhiteComments();
+    }
+};
+
+// Scans exactly `count` tokens: asking for one more than the text holds ends the run.
 std::vector<std::string> scan(const std::string& text, int count) {
-    readFromText(text.data(), text.size());
-    skipWhiteComments();
+    Scanning scanning(text);
     LexToken token;
     std::vector<std::string> tokens;
     for (int i = 0; i < count; ++i) {
-        lexAnal(token);
+        scanning.scanner.lexAnal(token);
         tokens.push_back(describe(token));
     }
     return tokens;
+}
+
+// How scanning `count` tokens of `text` ends the run: its status, where, and the message.
+struct Ending {
+    int status = 0;
+    std::uint64_t offset = 0;
+    std::string message;
+};
+
+Ending endingOf(const std::string& text, int count) {
+    Scanning scanning(text);
+    LexToken token;
+    try {
+        for (int i = 0; i < count; ++i) scanning.scanner.lexAnal(token);
+    } catch (const RunEnded& ended) {
+        return {ended.status, ended.offset, std::string(scanning.out.held())};
+    }
+    return {};
 }
 
 using Tokens = std::vector<std::string>;
@@ -114,13 +142,14 @@ TEST(Scanner, TokensReadTheSameAcrossTheEndOfABlock) {
     for (std::size_t lead = blockSize - 40; lead <= blockSize + 2; ++lead) {
         const std::string text = std::string(lead, ' ') + tail;
         EXPECT_EQ(scan(text, static_cast<int>(expected.size())), expected) << "lead " << lead;
-        EXPECT_EQ(terminatorEnd(), text.size()) << "lead " << lead;
     }
 }
 
-TEST(ScannerDeathTest, NulInTheInputIsAnUnrecognisedCharacter) {
+TEST(Scanner, NulInTheInputIsAnUnrecognisedCharacter) {
     const std::string text = std::string("x ") + '\0' + " y";
-    EXPECT_EXIT(scan(text, 2), testing::ExitedWithCode(7), "");
+    const Ending ending = endingOf(text, 2);
+    EXPECT_EQ(ending.status, 7);
+    EXPECT_EQ(ending.offset, 2u);
 }
 
 TEST(Scanner, IdentifierAtEndOfInputIsDeliveredWhole) {
@@ -129,17 +158,51 @@ TEST(Scanner, IdentifierAtEndOfInputIsDeliveredWhole) {
 }
 
 TEST(Scanner, ScanningSetsOnlyThePayloadOfTheKind) {
-    readFromText("x 5", 3);
-    skipWhiteComments();
+    Scanning scanning("x 5");
     LexToken token;
-    lexAnal(token);
-    lexAnal(token);
+    scanning.scanner.lexAnal(token);
+    scanning.scanner.lexAnal(token);
     EXPECT_EQ(token.kind, INTEGER_LITERAL);
     EXPECT_STREQ(token.idName.c_str(), "x");  // left by the earlier identifier
 }
 
-TEST(ScannerDeathTest, AskingPastTheEndIsALexicalError) {
-    EXPECT_EXIT(scan("x", 2), testing::ExitedWithCode(1), "");
+TEST(Scanner, TokensKnowWhereTheyBegin) {
+    Scanning scanning("  ab // c\n\t<= \"t x\" 12;");
+    LexToken token;
+    std::vector<std::uint64_t> offsets;
+    for (int i = 0; i < 5; ++i) {
+        scanning.scanner.lexAnal(token);
+        offsets.push_back(token.offset);
+    }
+    EXPECT_EQ(offsets, (std::vector<std::uint64_t>{2, 11, 14, 20, 22}));
+}
+
+// Each lexical error ends the run with its status, its message and the place the message
+// is about: the token's first byte, the offending byte, or the end of the text.
+TEST(Scanner, LexicalErrorsEndTheRunWithTheirPlace) {
+    const struct {
+        std::string text;
+        int count;
+        int status;
+        std::uint64_t offset;
+        std::string message;
+    } cases[] = {
+        {"x", 2, 1, 1, "Lexer error : Unexpected end of file\n"},
+        {"x  // only a comment", 2, 1, 20, "Lexer error : Unexpected end of file\n"},
+        {"x \"ab\x01\"", 2, 2, 5, "Lexer error : non printable character in string literal.\n"},
+        {"x \"abc", 2, 3, 2, "Lexer error : missing \" on string literal\n"},
+        {"x 32768", 2, 4, 2, "Lexer error : literal is too big for a 16 bit integer.\n"},
+        {"x &y", 2, 5, 2, "Lexer error : expected &.\n\n"},
+        {"x |y", 2, 6, 2, "Lexer error : Unexpected character : 'y'\n"},
+        {"x |", 2, 1, 3, "Lexer error : Unexpected end of file\n"},
+        {"x #", 2, 7, 2, "Lexer error : Unrecognised character : #\n"},
+    };
+    for (const auto& c : cases) {
+        const Ending ending = endingOf(c.text, c.count);
+        EXPECT_EQ(ending.status, c.status) << c.text;
+        EXPECT_EQ(ending.offset, c.offset) << c.text;
+        EXPECT_EQ(ending.message, c.message) << c.text;
+    }
 }
 
 }  // namespace

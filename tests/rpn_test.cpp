@@ -3,22 +3,25 @@
 
 #include <string>
 
-#include "gener.hpp"
-#include "syner.hpp"
+#include <memory>
+
+#include "genprog.hpp"
 
 namespace {
 
 using namespace lumo;
 
 // The expression assigned by the program's first statement.
+// It lives until the next one is analysed, and so does the generator that converts it.
+std::unique_ptr<Compilation> kept;
+
 Expression* firstExpression(const std::string& program) {
-    static std::string text;  // the scanner reads it in place
-    text = program;
-    readFromText(text.data(), text.size());
+    kept = std::make_unique<Compilation>();
+    kept->scanner.source.openText(program);
     SymTab* symtab = nullptr;
     AST* ast = nullptr;
     int labelCount = 0;
-    synAnal(symtab, ast, labelCount);
+    kept->analyser.synAnal(symtab, ast, labelCount);
     return ast->assignSt->exp;
 }
 
@@ -69,7 +72,8 @@ TEST(ReversePolish, OperandsBeforeOperatorsChainsFromTheRight) {
         {"x = a - b + c - 1;", "a b c 1 - + -", 4},
     };
     for (const auto& c : cases) {
-        RPolish* list = toRPE(firstExpression(declarations + "{ " + c.assignment + " }"));
+        Expression* exp = firstExpression(declarations + "{ " + c.assignment + " }");
+        RPolish* list = kept->generator.toRPE(exp).head;
         EXPECT_EQ(spell(list), c.list) << c.assignment;
         EXPECT_EQ(nmrOperands(list), c.operands) << c.assignment;
     }
@@ -78,17 +82,21 @@ TEST(ReversePolish, OperandsBeforeOperatorsChainsFromTheRight) {
 
 TEST(ReversePolish, EachLevelConvertsOnItsOwn) {
     Expression* exp = firstExpression(declarations + "{ z = a * b - c < x; }");
-    EXPECT_EQ(spell(toRPBE(exp->left)), "a b * c -");
-    EXPECT_EQ(spell(toRPT(exp->left->term)), "a b *");
-    EXPECT_EQ(spell(toRPF(exp->left->term->factor)), "a");
-    EXPECT_EQ(spell(toRPBE(exp->right)), "x");
+    Generator& g = kept->generator;
+    EXPECT_EQ(spell(g.toRPBE(exp->left).head), "a b * c -");
+    EXPECT_EQ(spell(g.toRPT(exp->left->term).head), "a b *");
+    EXPECT_EQ(spell(g.toRPF(exp->left->term->factor).head), "a");
+    EXPECT_EQ(spell(g.toRPBE(exp->right).head), "x");
 }
 
 TEST(ReversePolish, LongChainConvertsInOnePass) {
     std::string chain = "x = a";
     for (int i = 0; i < 200000; ++i) chain += " - a";
-    RPolish* list = toRPE(firstExpression(declarations + "{ " + chain + "; }"));
-    EXPECT_EQ(nmrOperands(list), 200001);
+    Expression* exp = firstExpression(declarations + "{ " + chain + "; }");
+    const RPList list = kept->generator.toRPE(exp);
+    EXPECT_EQ(nmrOperands(list.head), 200001);
+    EXPECT_EQ(list.tail->next, nullptr);
+    EXPECT_EQ(list.tail->oper, string("-"));
 }
 
 }  // namespace

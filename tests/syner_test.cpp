@@ -1,75 +1,31 @@
-// Unit tests of the analyser on programs analysed from texts: label shifting, and the
-// operands shared between expressions.
+// Unit tests of the analyser on programs analysed from texts: the trees it builds, and
+// where it finds each declaration and statement.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "lexer.hpp"
-#include "syner.hpp"
+#include <memory>
+
+#include "genprog.hpp"
 
 namespace {
 
 using namespace lumo;
 
-AST* analyse(const std::string& program, int& labelCount) {
-    static std::string text;  // the scanner reads it in place
-    text = program;
-    readFromText(text.data(), text.size());
+// The tree of a program; it lives until the next one is analysed.
+AST* analyse(const std::string& program, int& labelCount,
+             std::vector<SourceSpan>* spans = nullptr) {
+    static std::unique_ptr<Compilation> kept;
+    kept = std::make_unique<Compilation>();
+    kept->scanner.source.openText(program);
+    kept->analyser.spans = spans;
     SymTab* symtab = nullptr;
     AST* ast = nullptr;
     labelCount = 0;
-    synAnal(symtab, ast, labelCount);
+    kept->analyser.synAnal(symtab, ast, labelCount);
     return ast;
-}
-
-// Every label of the list, nested ones included, in the order of the text.
-void collectLabels(AST* list, std::vector<int>& labels) {
-    for (AST* node = list; node != nullptr; node = node->next) {
-        if (node->kind == IF_ST) {
-            labels.push_back(node->ifSt->elseLabel);
-            labels.push_back(node->ifSt->endLabel);
-            collectLabels(node->ifSt->thenPart, labels);
-            collectLabels(node->ifSt->elsePart, labels);
-        } else if (node->kind == WHILE_ST) {
-            labels.push_back(node->whileSt->startLabel);
-            labels.push_back(node->whileSt->endLabel);
-            collectLabels(node->whileSt->body, labels);
-        }
-    }
-}
-
-TEST(ShiftLabels, MovesEveryLabelOfTheListAndItsBodies) {
-    int labelCount = 0;
-    AST* ast = analyse(
-        "int x; { x = 1; if (x < 2) { while (x > 0) { x = x - 1; }; } else { if (x == 3) { }; };"
-        " while (x != 4) { x = 4; }; }",
-        labelCount);
-    std::vector<int> before;
-    collectLabels(ast, before);
-    ASSERT_EQ(before, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
-    ASSERT_EQ(labelCount, 8);
-    shiftLabels(ast, 7);
-    std::vector<int> after;
-    collectLabels(ast, after);
-    EXPECT_EQ(after, (std::vector<int>{7, 8, 9, 10, 11, 12, 13, 14}));
-    shiftLabels(ast, -7);
-    after.clear();
-    collectLabels(ast, after);
-    EXPECT_EQ(after, before);
-    shiftLabels(nullptr, 3);  // an empty list has nothing to move
-}
-
-TEST(ShiftLabels, OneStatementMovesAloneWithWhatItHolds) {
-    int labelCount = 0;
-    AST* ast = analyse(
-        "int x; { while (x > 0) { if (x == 1) { x = 0; }; }; x = 2; if (x < 2) { }; }", labelCount);
-    shiftStatementLabels(ast, 10);        // the loop and the `if` inside it
-    shiftStatementLabels(ast->next, 10);  // an assignment has no label
-    std::vector<int> after;
-    collectLabels(ast, after);
-    EXPECT_EQ(after, (std::vector<int>{10, 11, 12, 13, 4, 5}));
 }
 
 // An expression written back as text, operators between single blanks. Checks on the
@@ -112,8 +68,8 @@ std::string textOf(Expression* exp) {
 }
 
 // Names, small numbers and truths recur in all positions of a chain, before and after
-// they stand alone; each statement still reads as written.
-TEST(SharedOperands, EveryExpressionReadsAsWritten) {
+// they stand alone; each statement reads as written.
+TEST(Trees, EveryExpressionReadsAsWritten) {
     const std::vector<std::string> expressions = {
         "b",   "b * 2",     "2 * b",         "b",
         "(b)", "b * b + b", "b + b * b",     "255 + 256 + 255 - 256",
@@ -140,9 +96,9 @@ TEST(SharedOperands, EveryExpressionReadsAsWritten) {
     EXPECT_EQ(node, nullptr);
 }
 
-// Short names are found by their text alone, long ones through the symbol table; names
-// alike in all but a character or their length are each their own.
-TEST(SharedOperands, NamesAlikeAreTheirOwn) {
+// Names alike in all but a character or their length are each their own, short ones held
+// in their text's word and long ones kept in the arena alike.
+TEST(Trees, NamesAlikeAreTheirOwn) {
     const std::vector<std::string> names = {"a",      "b",       "ab",      "ba",     "abcdef",
                                             "abcdeg", "abcdefg", "abcdefh", "abcdeff"};
     const std::vector<std::string> expressions = {
@@ -161,6 +117,37 @@ TEST(SharedOperands, NamesAlikeAreTheirOwn) {
         ASSERT_NE(node, nullptr);
         EXPECT_EQ(textOf(node->assignSt->exp), exp);
         node = node->next;
+    }
+}
+
+// Each declaration and statement spans from its first token to just past its ";", and
+// knows the `if` or `while` whose body holds it.
+TEST(Spans, CoverEachDeclarationAndStatement) {
+    const std::string program =
+        "int x = 1;\nbool b;\n{ x = x + 1;\n  if (b) { cin >> x; } else { while (b) { cout << x; "
+        "}; };\n}";
+    std::vector<SourceSpan> spans;
+    int labelCount = 0;
+    analyse(program, labelCount, &spans);
+    const struct {
+        const char* text;
+        StatementKind kind;
+        int parent;
+    } expected[] = {
+        {"int x = 1;", NULL_ST, -1},
+        {"bool b;", NULL_ST, -1},
+        {"x = x + 1;", ASSIGN_ST, -1},
+        {"if (b) { cin >> x; } else { while (b) { cout << x; }; };", IF_ST, -1},
+        {"cin >> x;", CIN_ST, 3},
+        {"while (b) { cout << x; };", WHILE_ST, 3},
+        {"cout << x;", COUT_ST, 5},
+    };
+    ASSERT_EQ(spans.size(), std::size(expected));
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        EXPECT_EQ(program.substr(spans[i].begin, spans[i].end - spans[i].begin), expected[i].text);
+        EXPECT_EQ(spans[i].kind, expected[i].kind) << expected[i].text;
+        EXPECT_EQ(spans[i].parent, expected[i].parent) << expected[i].text;
+        EXPECT_EQ(spans[i].entry != nullptr, expected[i].kind == NULL_ST) << expected[i].text;
     }
 }
 

@@ -1,0 +1,119 @@
+// The memory of one compilation.
+//
+// The analyser's records (symbol table entries, tree nodes) and the long texts they hold
+// are made in the compilation's arena and live until the compilation ends; then they are
+// all released at once, without visiting the tree. The arena only hands memory out: no
+// bookkeeping per record and no frees.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+#include "string.hpp"
+
+namespace lumo {
+
+// Under AddressSanitizer every record is a heap block of its own, whose bounds the
+// sanitizer checks, and the arena only keeps the list of them.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool pooledMemory = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool pooledMemory = false;
+#else
+constexpr bool pooledMemory = true;
+#endif
+#else
+constexpr bool pooledMemory = true;
+#endif
+
+class Arena {
+  public:
+    Arena() = default;
+    Arena(const Arena&) = delete;
+    Arena& operator=(const Arena&) = delete;
+    ~Arena() {
+        while (chunks != nullptr) {
+            char* before;
+            std::memcpy(&before, chunks, sizeof before);
+            std::free(chunks);
+            chunks = before;
+        }
+        for (void* block : blocks) ::operator delete(block);
+    }
+
+    // A new record with every field at its initial value (zero, false, null, empty text).
+    // Its destructor never runs: records hold only texts that need none (short ones, and
+    // long ones kept here).
+    template <typename T>
+    T* make() {
+        return new (allocate(sizeof(T))) T();
+    }
+
+    // The text to store in a record: a short text as it is, a long one copied here.
+    string keep(const string& text) {
+        if (!text.ownsBuffer()) return text;
+        const std::size_t size = string::storageFor(text.length());
+        return string::borrowing(allocate(size), text.c_str(), text.length());
+    }
+
+    // `size` bytes aligned to a word, for records and buffers.
+    void* allocate(std::size_t size) {
+        size = (size + wordSize - 1) / wordSize * wordSize;
+        if (!pooledMemory) {
+            blocks.push_back(::operator new(size));
+            return blocks.back();
+        }
+        if (size > static_cast<std::size_t>(end - cur)) grab(size);
+        void* place = cur;
+        cur += size;
+        return place;
+    }
+
+  private:
+    static constexpr std::size_t wordSize = 8;
+    static constexpr std::size_t hugePage = std::size_t(2) << 20;
+    // Chunks start small, for the many small compilations of an editor or a grader, and
+    // double up to `largestChunk`. From a huge page on they are backed by huge pages where
+    // the kernel can: a big tree then costs few page faults (a page fault costs
+    // microseconds, more in a virtual machine).
+    static constexpr std::size_t firstChunk = std::size_t(64) << 10;
+    static constexpr std::size_t largestChunk = std::size_t(4) << 20;
+
+    std::size_t nextChunk = firstChunk;
+    char* chunks = nullptr;  // the latest chunk; each begins with the address of the one before
+    char* cur = nullptr;
+    char* end = nullptr;
+    std::vector<void*> blocks;  // the records, when they are heap blocks of their own
+
+    void grab(std::size_t atLeast) {
+        atLeast += wordSize;  // the link to the chunk before
+        std::size_t size = atLeast > nextChunk ? atLeast : nextChunk;
+        if (nextChunk < largestChunk) nextChunk *= 2;
+        char* chunk = nullptr;
+        if (size >= hugePage) {
+            size = (size + hugePage - 1) / hugePage * hugePage;
+            chunk = static_cast<char*>(std::aligned_alloc(hugePage, size));
+#if defined(MADV_HUGEPAGE)
+            if (chunk != nullptr) ::madvise(chunk, size, MADV_HUGEPAGE);
+#endif
+        } else {
+            chunk = static_cast<char*>(std::malloc(size));
+        }
+        if (chunk == nullptr) throw std::bad_alloc();
+        std::memcpy(chunk, &chunks, sizeof chunks);
+        chunks = chunk;
+        cur = chunk + wordSize;
+        end = chunk + size;
+    }
+};
+
+}  // namespace lumo

@@ -1,0 +1,182 @@
+// Where a compilation's text goes: one buffered writer, and decimal numbers formatted once.
+//
+// Every diagnostic and every line of assembly goes through one `Output`. It either keeps
+// all the text in memory (for a caller in the same process) or writes it to a file
+// descriptor a megabyte at a time (for lumoc); either way the text comes out in the order
+// it was produced, and a failed write is noticed, not ignored.
+#pragma once
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+#include <string_view>
+
+#if defined(__unix__)
+#include <unistd.h>
+#endif
+
+#include "string.hpp"
+
+namespace lumo {
+
+// The texts "00" to "99", each as the two bytes it is in memory: numbers are formatted
+// two digits at a time, with half as many divisions as digits.
+struct DigitPairs {
+    std::uint16_t text[100];
+    constexpr DigitPairs() : text() {
+        for (unsigned n = 0; n < 100; ++n)
+            text[n] = static_cast<std::uint16_t>(('0' + n / 10) | ('0' + n % 10) << 8);
+    }
+};
+inline constexpr DigitPairs digitPairs{};
+
+// A number as decimal text, formatted once: the generator names each label number on
+// several lines.
+class Number {
+  public:
+    explicit Number(int value) {
+        unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : value;
+        char* at = digits + room;
+        for (; magnitude >= 100; magnitude /= 100) {
+            at -= 2;
+            std::memcpy(at, &digitPairs.text[magnitude % 100], 2);
+        }
+        if (magnitude >= 10) {
+            at -= 2;
+            std::memcpy(at, &digitPairs.text[magnitude], 2);
+        } else {
+            *--at = static_cast<char>('0' + magnitude);
+        }
+        if (value < 0) *--at = '-';
+        start = static_cast<unsigned char>(at - digits);
+    }
+    std::string_view text() const { return {digits + start, room - start}; }
+
+  private:
+    static constexpr std::size_t room = 12;  // "-2147483648"
+    char digits[room];
+    unsigned char start;
+};
+
+class Output {
+  public:
+    // Keeps everything in memory.
+    Output() = default;
+    // Writes to the file descriptor `fd` whenever a megabyte has gathered.
+    explicit Output(int fd) : fd(fd) {}
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+    ~Output() { std::free(buf); }
+
+    Output& operator<<(std::string_view text) {
+        write(text.data(), text.size());
+        return *this;
+    }
+    Output& operator<<(const char* text) { return *this << std::string_view(text); }
+    Output& operator<<(const string& text) {
+        write(text.c_str(), static_cast<std::size_t>(text.length()));
+        return *this;
+    }
+    Output& operator<<(const Number& number) { return *this << number.text(); }
+    Output& operator<<(int number) { return *this << Number(number); }
+    Output& operator<<(char c) {
+        if (used == limit) makeRoom(1);
+        buf[used++] = c;
+        return *this;
+    }
+
+    // The common case, a short piece that fits, stays small enough to inline everywhere;
+    // with a literal argument the length and the copy are then fixed at compile time.
+    void write(const char* bytes, std::size_t count) {
+        if (count <= limit - used) {
+            std::memcpy(buf + used, bytes, count);
+            used += count;
+            return;
+        }
+        writeOverflowing(bytes, count);
+    }
+
+    // Bytes written so far, whether still here or gone out.
+    std::uint64_t size() const { return sent + used; }
+    // What is held and not yet written out: everything, for an output kept in memory.
+    std::string_view held() const { return {buf, used}; }
+    // Moves what is held into a std::string and empties this output.
+    std::string take() {
+        std::string text(buf == nullptr ? "" : buf, used);
+        sent += used;
+        used = 0;
+        return text;
+    }
+    // Drops what is held, as if it had never been written.
+    void discard() { used = 0; }
+
+    // Writes out what is held (to a file descriptor); false if any write so far failed.
+    bool flush() {
+        if (fd >= 0) drain();
+        return !failed;
+    }
+    bool anyFailed() const { return failed; }
+
+  private:
+    static constexpr std::size_t capacity = std::size_t(1) << 20;  // for a file descriptor
+    static constexpr std::size_t firstInMemory = std::size_t(64) << 10;
+    char* buf = nullptr;
+    std::size_t limit = 0;
+    std::size_t used = 0;
+    std::uint64_t sent = 0;
+    int fd = -1;  // negative: everything stays in memory
+    bool failed = false;
+
+    void makeRoom(std::size_t wanted) {
+        if (fd >= 0 && buf != nullptr) drain();
+        if (wanted <= limit - used) return;
+        std::size_t bigger = limit != 0 ? 2 * limit : fd >= 0 ? capacity : firstInMemory;
+        while (bigger - used < wanted) bigger *= 2;
+        char* grown = static_cast<char*>(std::realloc(buf, bigger));
+        if (grown == nullptr) throw std::bad_alloc();
+        buf = grown;
+        limit = bigger;
+    }
+
+    void writeOverflowing(const char* bytes, std::size_t count) {
+        if (fd >= 0 && count >= capacity) {  // a large block goes straight out
+            drain();
+            writeAll(bytes, count);
+            sent += count;
+            return;
+        }
+        makeRoom(count);
+        std::memcpy(buf + used, bytes, count);
+        used += count;
+    }
+
+    void drain() {
+        writeAll(buf, used);
+        sent += used;
+        used = 0;
+    }
+
+    void writeAll(const char* bytes, std::size_t count) {
+#if defined(__unix__)
+        while (count > 0 && !failed) {
+            const ssize_t n = ::write(fd, bytes, count);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                failed = true;
+                return;
+            }
+            bytes += n;
+            count -= static_cast<std::size_t>(n);
+        }
+#else
+        (void)bytes;
+        failed = failed || count > 0;
+#endif
+    }
+};
+
+}  // namespace lumo
