@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -91,11 +92,16 @@ TEST(BrokenProgramsFolder, ByteOrderMarkIsTheFirstThing) {
     EXPECT_EQ(readFile(brokenDir + "/byte_order_mark.lumo").substr(0, 3), "\xEF\xBB\xBF");
 }
 
-struct Outcome {
-    bool compiled = false;
-    std::string out;
-    int status = -1;
-};
+// What `source` prints when compiled and run without input, or lumoc's diagnostic.
+std::string compileAndRun(const std::string& source) {
+    const auto compiled = runProgram(LUMOC_PATH, {}, source);
+    if (compiled.status != 0) return compiled.out;
+    const std::string assembly = scratchFile("asm");
+    writeFile(assembly, compiled.out);
+    const auto run = runProgram(KORU_PATH, {assembly}, "");
+    std::remove(assembly.c_str());
+    return run.out;
+}
 
 // Compiles a submission once and runs it on one case's input.
 class Submission {
@@ -164,6 +170,36 @@ TEST(SampleAssignment, WrongSubmissionFailsSomeCasesAndPassesOthers) {
 
 TEST(SampleAssignment, BrokenSubmissionDoesNotCompile) {
     EXPECT_FALSE(Submission("compile_error.lumo").compiled());
+}
+
+// The language reference's table of worked examples of the grouping rule: each expression,
+// and the grouping it is said to mean, must compute the result the table gives.
+TEST(LanguageReference, GroupingExamplesComputeWhatTheTableSays) {
+    const std::string reference = readFile(std::string(EXAMPLES_DIR) + "/../docs/language.md");
+    const std::size_t start = reference.find("## The grouping rule");
+    ASSERT_NE(start, std::string::npos);
+    std::istringstream section(reference.substr(start, reference.find("\n## ", start + 1) - start));
+    std::size_t rows = 0;
+    for (std::string line; std::getline(section, line);) {
+        if (line.rfind("| `", 0) != 0) continue;
+        std::vector<std::string> cells;
+        for (std::size_t at = 1; at < line.size();) {
+            const std::size_t bar = line.find(" |", at);
+            if (bar == std::string::npos) break;
+            std::string cell = line.substr(at, bar - at);
+            cell.erase(0, cell.find_first_not_of(" `"));
+            cell.erase(cell.find_last_not_of(" `") + 1);
+            cells.push_back(cell);
+            at = bar + 2;
+        }
+        ASSERT_GE(cells.size(), 3u) << line;
+        ++rows;
+        for (const std::string& expression : {cells[0], cells[1]}) {
+            EXPECT_EQ(compileAndRun("int x; { x = " + expression + "; cout << x; }"), cells[2])
+                << expression;
+        }
+    }
+    EXPECT_GE(rows, 5u);
 }
 
 }  // namespace
