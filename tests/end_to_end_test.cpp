@@ -2,7 +2,11 @@
 // print. The examples run here too, against the output kept beside each of them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/case_name.hpp"
 #include "support/run_program.hpp"
@@ -114,16 +118,56 @@ const Case cases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Programs, Runs, testing::ValuesIn(cases), testing_support::caseName);
 
-class Examples : public testing::TestWithParam<const char*> {};
+// Every program in the examples folder, found when the tests are listed, so that an example
+// added there is run without being named here.
+std::vector<std::string> exampleNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(EXAMPLES_DIR)) {
+        if (entry.is_regular_file() && entry.path().extension() == ".lumo") {
+            names.push_back(entry.path().stem().string());
+        }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class Examples : public testing::TestWithParam<std::string> {};
 
 TEST_P(Examples, PrintTheirExpectedOutput) {
     const std::string base = std::string(EXAMPLES_DIR) + "/" + GetParam();
+    ASSERT_TRUE(std::filesystem::exists(base + ".out")) << GetParam() << " has no .out";
     const std::string input = readFile(base + ".in");
     EXPECT_EQ(compileAndRun(readFile(base + ".lumo"), input), readFile(base + ".out"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Shipped, Examples,
-                         testing::Values("greeting", "countdown", "factorial", "gcd", "primes",
-                                         "fizzbuzz"));
+INSTANTIATE_TEST_SUITE_P(Shipped, Examples, testing::ValuesIn(exampleNames()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                             std::string name = info.param;
+                             for (char& c : name) {
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             }
+                             return name;
+                         });
+
+// An input or an expected output whose program was renamed or removed would never be
+// used again without anyone noticing.
+TEST(ExamplesFolder, EveryInputAndOutputBelongsToAProgram) {
+    for (const auto& entry : std::filesystem::directory_iterator(EXAMPLES_DIR)) {
+        const auto& path = entry.path();
+        if (path.extension() == ".in" || path.extension() == ".out") {
+            auto program = path;
+            EXPECT_TRUE(std::filesystem::exists(program.replace_extension(".lumo")))
+                << path.filename() << " has no program";
+        }
+    }
+}
+
+// The folder's README is where a teacher finds an example by its topic.
+TEST(ExamplesFolder, ReadmeIndexesEveryExample) {
+    const std::string readme = readFile(std::string(EXAMPLES_DIR) + "/README.md");
+    for (const std::string& name : exampleNames()) {
+        EXPECT_NE(readme.find("(" + name + ".lumo)"), std::string::npos) << name;
+    }
+}
 
 }  // namespace
