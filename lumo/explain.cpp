@@ -143,7 +143,10 @@ std::string markdown(std::string (*checkOutputOf)(const Entry&)) {
         "the place where it belongs, which may be on the next line.\n\n"
         "| Code | Message |\n|---|---|\n";
     for (const Entry& e : entries()) {
-        out += "| [" + std::string(e.code) + "](#" + anchorOf(e) + ") | " + e.heading + " |\n";
+        std::string heading;
+        for (const char* p = e.heading; *p != '\0'; ++p)
+            heading += *p == '|' ? std::string("\\|") : std::string(1, *p);
+        out += "| [" + std::string(e.code) + "](#" + anchorOf(e) + ") | " + heading + " |\n";
     }
     std::string_view section;
     for (const Entry& e : entries()) {

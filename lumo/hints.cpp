@@ -320,7 +320,11 @@ std::string_view closedStatement(const Context& c, std::size_t brace) {
     for (std::size_t i = brace + 1; i-- > 0;) {
         if (c.tokens[i].kind == Tok::rbrace) ++depth;
         if (c.tokens[i].kind == Tok::lbrace && --depth == 0) {
-            // Back over the condition or the `else` to the statement's keyword.
+            // The body of an `else` belongs to the `if` whose `}` comes before it.
+            if (i >= 2 && c.is(&c.tokens[i - 1], Tok::keyword, "else") &&
+                c.tokens[i - 2].kind == Tok::rbrace)
+                return closedStatement(c, i - 2);
+            // Back over the condition to the statement's keyword.
             std::size_t k = i;
             while (k > 0 && c.tokens[k - 1].kind != Tok::semicolon &&
                    c.tokens[k - 1].kind != Tok::lbrace) {
