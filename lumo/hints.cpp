@@ -108,19 +108,8 @@ class Context {
         }
         start = err;
         while (start > 0 && !isBoundary(tokens[start - 1])) --start;
-        for (std::size_t i = 0; i < tokens.size() && tokens[i].kind != Tok::lbrace; ++i) {
-            std::size_t k = i;
-            const bool constant = tokens[k].text == "const";
-            if (constant) ++k;
-            if (k + 1 < tokens.size() && tokens[k].kind == Tok::keyword &&
-                (tokens[k].text == "int" || tokens[k].text == "bool" ||
-                 tokens[k].text == "string") &&
-                tokens[k + 1].kind == Tok::name) {
-                declared.push_back(
-                    {tokens[k + 1].text, tokens[k].text, constant, lineOf(tokens[k + 1].offset)});
-                i = k + 1;
-            }
-        }
+        for (const Declaration& decl : lumo::hints::declarations(tokens))
+            declared.push_back({decl.name, decl.type, decl.constant, lineOf(decl.offset)});
     }
 
     std::string_view source;

@@ -41,6 +41,22 @@ bool endsOperand(const Token& token) {
     }
 }
 
+std::vector<Declaration> declarations(const std::vector<Token>& tokens) {
+    std::vector<Declaration> found;
+    for (std::size_t i = 0; i < tokens.size() && tokens[i].kind != Tok::lbrace; ++i) {
+        std::size_t k = i;
+        const bool constant = tokens[k].text == "const";
+        if (constant) ++k;
+        if (k + 1 < tokens.size() && tokens[k].kind == Tok::keyword &&
+            (tokens[k].text == "int" || tokens[k].text == "bool" || tokens[k].text == "string") &&
+            tokens[k + 1].kind == Tok::name) {
+            found.push_back({tokens[k + 1].text, tokens[k].text, constant, tokens[k + 1].offset});
+            i = k + 1;
+        }
+    }
+    return found;
+}
+
 std::vector<Token> tokenize(std::string_view s) {
     std::vector<Token> tokens;
     std::size_t i = 0;

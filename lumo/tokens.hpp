@@ -39,6 +39,17 @@ struct Token {
 
 std::vector<Token> tokenize(std::string_view source);
 
+// A declaration before the program's block: `[const] type name ...`.
+struct Declaration {
+    std::string_view name;
+    std::string_view type;  // "int", "bool" or "string"
+    bool constant = false;
+    std::size_t offset = 0;  // of the name
+};
+
+// The declarations that the tokens hold before the first `{`, in order.
+std::vector<Declaration> declarations(const std::vector<Token>& tokens);
+
 // Whether the token can end an operand: a name, a literal or a ")".
 bool endsOperand(const Token& token);
 
