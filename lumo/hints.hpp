@@ -72,6 +72,13 @@ std::vector<Warning> warnings(std::string_view source, std::size_t before = std:
 // no expression begins there. For tests and for `lumo run`'s stack-overflow note.
 int stackNeed(std::string_view source, std::size_t offset);
 
+// The operators of the expression of the statement that begins at `statement` that can
+// branch to a trap handler, in the order of their code: `+`, `-` and `*` (the overflow
+// handler), or `/` and `%` with `divisions` (the divide-by-zero handler). The k-th branch to
+// a handler in the statement's code belongs to the k-th of them.
+std::vector<std::size_t> trapOperators(std::string_view source, std::size_t statement,
+                                       bool divisions);
+
 struct RenderOptions {
     bool colour = false;     // ANSI colours, as gcc's
     std::size_t width = 96;  // a source line wider than this is shown as a window around the caret

@@ -26,6 +26,7 @@ struct Node {
     std::string_view text;           // a name's
     std::vector<Node> operands;      // of a chain or relation; the one operand of a group or `!`
     std::vector<std::string_view> ops;
+    std::vector<std::size_t> opOffsets;  // where each of `ops` stands
 };
 
 class Parser {
@@ -62,6 +63,7 @@ class Parser {
         c.operands.push_back(std::move(first));
         while (i < to && t[i].kind == kind) {
             c.ops.push_back(t[i].text);
+            c.opOffsets.push_back(t[i].offset);
             ++i;
             c.operands.push_back(next());
         }
@@ -262,11 +264,13 @@ void groupingWarning(std::string_view source, const Node& chain, std::vector<War
     std::size_t total = 0;
     for (const Node& operand : chain.operands) {
         texts.push_back(textOf(source, operand));
+        if (texts.back().size() > 30) texts.back() = texts.back().substr(0, 27) + "...";
         total += texts.back().size() + 3;
         if (texts.size() > 6) break;
     }
     const bool whole = n <= 5 && total <= 60;
-    const std::size_t shown = whole ? n : 3;
+    // Cut short, at least one operator is left out, so that '...' stands for something.
+    const std::size_t shown = whole ? n : std::min<std::size_t>(3, n - 1);
     // Shown whole: 'a - b - c' and 'a - (b - c)'; cut short: 'a - b - c - ...' and
     // 'a - (b - (c - ...))'.
     std::string written, grouped;
@@ -367,6 +371,40 @@ std::vector<Warning> warnings(std::string_view source, std::size_t before) {
     }
     std::stable_sort(out.begin(), out.end(),
                      [](const Warning& a, const Warning& b) { return a.offset < b.offset; });
+    return out;
+}
+
+namespace {
+
+// The operators of `n` in the order their code comes: a chain's operands first, then its
+// operators from the last to the first, as the generator writes them.
+void emitted(const Node& n, bool divisions, std::vector<std::size_t>& out) {
+    for (const Node& operand : n.operands) emitted(operand, divisions, out);
+    if (n.kind != Node::chain) return;
+    for (std::size_t k = n.ops.size(); k-- > 0;) {
+        const std::string_view op = n.ops[k];
+        const bool division = op == "/" || op == "%";
+        const bool arithmetic = op == "+" || op == "-" || op == "*";
+        if (divisions ? division : arithmetic) out.push_back(n.opOffsets[k]);
+    }
+}
+
+}  // namespace
+
+std::vector<std::size_t> trapOperators(std::string_view source, std::size_t statement,
+                                       bool divisions) {
+    std::vector<std::size_t> out;
+    const std::vector<Token> tokens = tokenize(source);
+    std::size_t first = 0;
+    while (first < tokens.size() && tokens[first].offset < statement) ++first;
+    for (const Span& span : expressions(tokens)) {
+        if (span.from < first || span.from >= span.to) continue;
+        // The statement's own expression: right after its name and `=`, or its `if (` or `while (`.
+        if (span.from - first > 2) break;
+        Parser parser(tokens, span.from, span.to);
+        emitted(parser.expression(), divisions, out);
+        break;
+    }
     return out;
 }
 

@@ -2,6 +2,10 @@
 // similar one that should not, and the place of every class of error.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "hints.hpp"
@@ -316,6 +320,69 @@ TEST(Diagnose, MessageOnOneLineWithItsCode) {
     const auto limit = lumo::hints::diagnose(lumo::compile(deep));
     EXPECT_EQ(limit.code, "E30");
     EXPECT_EQ(limit.status, 30);
+}
+
+}  // namespace
+
+namespace {
+
+// Whatever the text, the check form is made without a fault (the sanitizer builds run this
+// too) and holds exactly one error line for a program that does not compile.
+TEST(Robustness, MangledExamplesGetOneLocatedError) {
+    std::vector<std::string> sources;
+    for (const auto& entry : std::filesystem::directory_iterator(EXAMPLES_DIR)) {
+        if (entry.path().extension() != ".lumo") continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        sources.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    ASSERT_FALSE(sources.empty());
+    std::uint32_t seed = 7;
+    auto next = [&seed](std::uint32_t bound) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % bound;
+    };
+    const std::string bytes =
+        "-+*/%&|!<>=;(){}\"\\ \t\n\r\xEF\xBB\xBF\xC3\xFF"
+        "0a_#";
+    int mangled = 0;
+    for (const std::string& original : sources) {
+        for (int round = 0; round < 40; ++round) {
+            std::string text = original;
+            const std::size_t at = next(static_cast<std::uint32_t>(text.size() + 1));
+            switch (round % 4) {
+                case 0:
+                    text.erase(at, 1 + next(8));
+                    break;
+                case 1:
+                    text.insert(at, 1, bytes[next(static_cast<std::uint32_t>(bytes.size()))]);
+                    break;
+                case 2:
+                    text.resize(at);
+                    break;
+                default:
+                    text.insert(at,
+                                text.substr(next(static_cast<std::uint32_t>(text.size() + 1)), 12));
+            }
+            const auto result = lumo::compile(text);
+            const std::string report = lumo::hints::report("m.lumo", text, result, {});
+            if (result.status == 0) continue;
+            ++mangled;
+            std::size_t errors = 0;
+            for (std::size_t k = report.find(": error: "); k != std::string::npos;
+                 k = report.find(": error: ", k + 1))
+                ++errors;
+            EXPECT_EQ(errors, 1u) << report;
+            const std::size_t error = report.find(": error: ");
+            const std::size_t lineStart =
+                report.rfind('\n', error) == std::string::npos ? 0 : report.rfind('\n', error) + 1;
+            const int line = lumo::hints::placeOf(text, lumo::hints::diagnose(result)).line;
+            EXPECT_EQ(report.compare(lineStart, 8 + std::to_string(line).size(),
+                                     "m.lumo:" + std::to_string(line) + ":"),
+                      0)
+                << report;
+        }
+    }
+    EXPECT_GT(mangled, 300);
 }
 
 }  // namespace
