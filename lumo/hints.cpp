@@ -497,6 +497,24 @@ void lexicalNotes(const Context& c, std::vector<std::string>& out) {
             }
             return;
         }
+        case 2: {
+            const unsigned char byte = at < s.size() ? static_cast<unsigned char>(s[at]) : 0;
+            if (byte == '\r') {
+                out.push_back(
+                    "the text holds a carriage return (byte 0D): it runs over a line end of a file "
+                    "saved with Windows line ends; keep the text on one line and write \\n, or "
+                    "save "
+                    "the file with plain line ends");
+            } else {
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "%02X", byte);
+                out.push_back(
+                    std::string(
+                        "a text may hold tabs and line breaks, but no other control character ") +
+                    "(here the byte " + hex + ")");
+            }
+            return;
+        }
         case 3:
             out.push_back(
                 "the text that begins here has no closing '\"', so it runs to the end of the file");

@@ -89,7 +89,9 @@ std::string render(std::string_view fileName, std::string_view source, std::size
     const int lineNumber =
         1 + static_cast<int>(std::count(source.begin(), source.begin() + begin, '\n'));
     std::string_view line = source.substr(begin, end - begin);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // A CR LF line end shows as a line end, unless the CR itself is what is pointed at.
+    if (!line.empty() && line.back() == '\r' && offset - begin + 1 != line.size())
+        line.remove_suffix(1);
     const std::size_t column = offset - begin + 1;
 
     std::string out;

@@ -108,6 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
         // A byte-order mark, and other bytes that begin no token.
         HintCase{"byte_order_mark", "\xEF\xBB\xBF{\n}\n", "L7", "byte-order mark"},
         HintCase{"hash", "{\n    # comment\n}\n", "L7", ""},
+        HintCase{"carriage_return_in_text", "const string s = \"a\r\nb\";\n{\n}\n", "L2",
+                 "carriage return"},
+        HintCase{"escape_byte_in_text", "const string s = \"a\x1b[1m\";\n{\n}\n", "L2", "byte 1B"},
         HintCase{"letter_beyond_ascii", "int caf\xC3\xA9;\n{\n}\n", "L7", "only ASCII letters"},
         HintCase{"typographic_quote", "const string s = \xE2\x80\x9Chi\xE2\x80\x9D;\n{\n}\n", "L7",
                  "typographic quote"},
