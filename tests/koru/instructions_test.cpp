@@ -193,7 +193,7 @@ TEST(Instructions, PushLowersSpThenStoresBigEndian) {
     koru::Input in("");
     koru::Output out(nullptr);
     koru::Machine machine(program, in, out);
-    machine.run({});
+    machine.run(0);
     EXPECT_EQ(machine.word(0xDD), 0x1234);
     EXPECT_EQ(machine.word(0xDE) >> 8, 0x34);
 }
@@ -214,7 +214,7 @@ TEST(Instructions, StackHoldsWordsDownToAddressZero) {
     Finished f = halted(pushes + "\tHALT\n");
     EXPECT_EQ(f.sp, 1u);
     Finished over = korutest::run(korutest::framed(pushes + "\tPUSH A\n\tHALT\n"));
-    EXPECT_EQ(over.result.outcome, koru::Outcome::runtimeError);
+    EXPECT_EQ(over.result.outcome, koru::Outcome::stackOverflow);
 }
 
 }  // namespace

@@ -41,9 +41,7 @@ inline Finished run(const std::string& source, const std::string& input = "",
     koru::Input in(input);
     koru::Output out(nullptr);
     koru::Machine machine(finished.program, in, out);
-    koru::RunOptions options;
-    options.maxSteps = maxSteps;
-    finished.result = machine.run(options);
+    finished.result = machine.run(maxSteps);
     finished.output = out.text();
     finished.a = koru::toSigned(machine.registerValue(koru::regA));
     finished.b = koru::toSigned(machine.registerValue(koru::regB));
