@@ -18,7 +18,7 @@ constexpr int contextLines = 5;           // `list` shows this many lines either
 constexpr std::uint32_t mostWords = 256;  // `mem` shows at most this many words
 
 const char helpText[] =
-    "commands (a unique start of a name is enough, e.g. b, s, c):\n"
+    "commands (the start of a name is enough: b, d, s, n, c, r, p, l, w, h, q):\n"
     "  break LABEL|LINE   stop before the instruction at LABEL or on LINE\n"
     "  delete [N]         remove breakpoint or watch N, or all of them\n"
     "  step [N]           execute N instructions (1), showing each\n"
@@ -80,6 +80,19 @@ std::string textAt(const Machine& machine, std::uint16_t address) {
         }
     }
     return shown + (raw.size() >= 200 ? "\"..." : "\"");
+}
+
+// Tabs to the next multiple of eight, so that listed lines keep their columns.
+std::string expandTabs(std::string_view line) {
+    std::string expanded;
+    for (char c : line) {
+        if (c == '\t') {
+            expanded.append(8 - expanded.size() % 8, ' ');
+        } else {
+            expanded.push_back(c);
+        }
+    }
+    return expanded;
 }
 
 struct Command {
@@ -152,9 +165,16 @@ Debugger::Debugger(const DebuggerSetup& setup)
     }
 }
 
+// The program's output and the debugger's text share one screen; a prompt such as "Enter
+// a number: " must not run into the debugger's next line.
 void Debugger::emit() {
     output_.flush();
-    if (!reply_.empty() && say_) say_(reply_);
+    if (reply_.empty()) return;
+    if (output_.bytesWritten() != outputSeen_ && output_.lastByte() != '\n') {
+        reply_.insert(0, 1, '\n');
+    }
+    outputSeen_ = output_.bytesWritten();
+    if (say_) say_(reply_);
     reply_.clear();
 }
 
@@ -306,7 +326,6 @@ void Debugger::stepCommand(std::string_view count) {
         emit();
         std::uint64_t before = machine_.steps();
         Outcome outcome = machine_.step();
-        output_.flush();
         if (machine_.steps() != before) {
             reply_ += traceLine(program_, machine_, machine_.last().instruction) + "\n";
         }
@@ -533,7 +552,7 @@ void Debugger::listCommand(std::string_view where) {
         char head[24];
         std::snprintf(head, sizeof head, "%s%c%5lu  ", line == current ? "=>" : "  ",
                       stop ? '*' : ' ', static_cast<unsigned long>(line));
-        reply_ += head + printable(sourceLines_[line - 1], 200) + "\n";
+        reply_ += head + printable(expandTabs(sourceLines_[line - 1]), 200) + "\n";
     }
 }
 

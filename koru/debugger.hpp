@@ -68,6 +68,7 @@ class Debugger {
     void emit();
 
     std::string reply_;
+    std::uint64_t outputSeen_ = 0;  // the program's output up to the debugger's last text
     const Program& program_;
     std::vector<std::string_view> sourceLines_;
     std::string name_;

@@ -79,7 +79,9 @@ void Output::write(std::string_view text) {
 }
 
 void Output::drain() {
-    if (file_ == nullptr) return;
+    if (file_ == nullptr || buffer_.empty()) return;
+    drained_ += buffer_.size();
+    lastDrained_ = static_cast<unsigned char>(buffer_.back());
     if (!failed_ && !buffer_.empty() &&
         std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
         failed_ = true;

@@ -74,6 +74,13 @@ class Output {
     const std::string& text() const { return buffer_; }
     bool pending() const { return !buffer_.empty(); }
 
+    // How much has been written in all, and the last byte of it (-1 before any): whoever
+    // shares the screen with the program can tell whether its last line is still open.
+    std::uint64_t bytesWritten() const { return drained_ + buffer_.size(); }
+    int lastByte() const {
+        return !buffer_.empty() ? static_cast<unsigned char>(buffer_.back()) : lastDrained_;
+    }
+
   private:
     static constexpr std::size_t blockSize = 1 << 16;
     void drain();
@@ -81,6 +88,8 @@ class Output {
     std::FILE* file_;
     std::string buffer_;
     bool failed_ = false;
+    std::uint64_t drained_ = 0;
+    int lastDrained_ = -1;
 };
 
 // The library routines' text conversions.

@@ -303,16 +303,18 @@ class Tracer {
         : program_(program),
           machine_(machine),
           output_(output),
-          oneScreen_(koru::terminal::sameTerminal(stdout, stderr)) {}
+          sharedFile_(koru::terminal::sameFile(stdout, stderr)) {}
 
     void line(std::uint32_t index) {
         if (output_.pending()) {
-            bool openLine = output_.text().back() != '\n';
             std::fflush(stderr);
             output_.flush();
-            // On one screen a trace line after "Enter a number: " would continue it.
-            if (oneScreen_ && openLine) std::fputc('\n', stderr);
         }
+        // In a shared file a trace line after "Enter a number: " would continue its line.
+        if (sharedFile_ && output_.bytesWritten() != closedAt_ && output_.lastByte() != '\n') {
+            std::fputc('\n', stderr);
+        }
+        closedAt_ = output_.bytesWritten();
         std::string text = koru::traceLine(program_, machine_, index);
         text += '\n';
         std::fwrite(text.data(), 1, text.size(), stderr);
@@ -322,7 +324,8 @@ class Tracer {
     const koru::Program& program_;
     const koru::Machine& machine_;
     koru::Output& output_;
-    bool oneScreen_;
+    bool sharedFile_;
+    std::uint64_t closedAt_ = 0;  // how much output there was when a line was last ended
 };
 
 koru::RunResult stepLimitResult(const koru::Machine& machine, std::uint64_t maxSteps) {

@@ -21,12 +21,11 @@ bool isTerminal(std::FILE* file) {
     return file != nullptr && isatty(fileno(file)) == 1;
 }
 
-bool sameTerminal(std::FILE* first, std::FILE* second) {
-    if (!isTerminal(first) || !isTerminal(second)) return false;
+bool sameFile(std::FILE* first, std::FILE* second) {
     struct stat a {};
     struct stat b {};
     return fstat(fileno(first), &a) == 0 && fstat(fileno(second), &b) == 0 &&
-           a.st_rdev == b.st_rdev;
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 InterruptCatcher::InterruptCatcher() {

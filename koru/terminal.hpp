@@ -8,8 +8,9 @@ namespace koru::terminal {
 
 bool isTerminal(std::FILE* file);
 
-// Both streams write to one terminal, so that their lines mix on one screen.
-bool sameTerminal(std::FILE* first, std::FILE* second);
+// Both streams write to one file (a terminal, a pipe, `2>&1` into a file), so that their
+// lines mix there.
+bool sameFile(std::FILE* first, std::FILE* second);
 
 // While one lives, Ctrl-C does not end the process but sets `interrupted`, so that a long
 // run in the debugger can be stopped and looked at. The previous handling comes back after.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "assembler.hpp"
@@ -12,6 +13,13 @@
 #include "machine.hpp"
 
 namespace korutest {
+
+// The koru under test: the one just built, or another named by KORU_UNDER_TEST (to show
+// that a test fails on an older koru).
+inline std::string koruPath() {
+    const char* other = std::getenv("KORU_UNDER_TEST");
+    return other != nullptr && *other != '\0' ? other : KORU_EXECUTABLE;
+}
 
 // The compiler's start-up lines, then `data`, then "main" and `body`.
 inline std::string framed(const std::string& body, const std::string& data = "") {
