@@ -40,7 +40,11 @@ class PtySession {
 
     bool started() const { return pid_ > 0; }
 
+    // Types after a pause, as a person does after reading the screen: libedit draws its
+    // prompt a moment before it switches the terminal to raw mode, and keys typed within
+    // that moment are echoed twice, and a Ctrl-D then is lost.
     void type(const std::string& keys) {
+        usleep(50 * 1000);
         for (std::size_t done = 0; done < keys.size();) {
             ssize_t n = write(master_, keys.data() + done, keys.size() - done);
             if (n <= 0) return;
