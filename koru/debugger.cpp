@@ -64,22 +64,21 @@ bool number(std::string_view text, std::uint64_t limit, std::uint64_t& value) {
 
 // The text at a DC.B label, as a C string literal, cut when long.
 std::string textAt(const Machine& machine, std::uint16_t address) {
-    std::string raw;
-    for (std::uint32_t a = address; a < memorySize && machine.byte(a) != 0 && raw.size() < 200;
-         ++a) {
-        raw.push_back(static_cast<char>(machine.byte(a)));
-    }
-    std::string shown = "\"";
-    for (char c : raw) {
+    constexpr std::size_t longest = 200;
+    std::string text;
+    std::uint32_t a = address;
+    for (; a < memorySize && machine.byte(a) != 0 && a - address < longest; ++a) {
+        char c = static_cast<char>(machine.byte(a));
         if (c == '\n') {
-            shown += "\\n";
+            text += "\\n";
         } else if (c == '"') {
-            shown += "\\\"";
+            text += "\\\"";
         } else {
-            shown += printable(std::string_view(&c, 1));
+            text += c;
         }
     }
-    return shown + (raw.size() >= 200 ? "\"..." : "\"");
+    bool cut = a < memorySize && machine.byte(a) != 0;
+    return "\"" + printable(text, 2 * longest) + (cut ? "\"..." : "\"");
 }
 
 // Tabs to the next multiple of eight, so that listed lines keep their columns.

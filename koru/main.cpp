@@ -356,6 +356,9 @@ koru::RunResult runTraced(const Options& options, const koru::Program& program,
     for (std::uint64_t traced = 0; options.traceCount == 0 || traced < options.traceCount;
          ++traced) {
         if (maxSteps != 0 && machine.steps() == maxSteps) return stepLimitResult(machine, maxSteps);
+        // Output large enough to be written at once must not overtake earlier trace lines.
+        koru::Op op = program.code[machine.pc()].op;
+        if (op == koru::Op::PutString || op == koru::Op::PutDword) std::fflush(stderr);
         std::uint64_t before = machine.steps();
         koru::Outcome outcome = machine.step();
         if (machine.steps() != before) tracer.line(machine.last().instruction);

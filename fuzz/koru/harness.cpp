@@ -54,8 +54,9 @@ void checkProgram(const koru::Program& program) {
         check(in.srcMode < koru::Mode::PendingAddress && in.dstMode < koru::Mode::PendingAddress,
               "no label is left unresolved");
         if (in.srcMode == koru::Mode::Target) check(in.src < size, "jumps stay inside the code");
-        if (i + 1 < size) check(!program.instructionText(static_cast<std::uint32_t>(i)).empty(),
-                                "every instruction has a text");
+        if (i + 1 < size)
+            check(!program.instructionText(static_cast<std::uint32_t>(i)).empty(),
+                  "every instruction has a text");
     }
     for (std::uint32_t n = 0; n < program.labels.size(); ++n) {
         const koru::Label* label = program.findLabel(program.labelNames.name(n));
@@ -82,11 +83,9 @@ void compareRuns(const koru::Program& program) {
     koru::Output slowOutput(nullptr);
     koru::Machine slow(program, slowInput, slowOutput);
     koru::Outcome outcome = koru::Outcome::running;
-    std::string trace;
-    while (outcome == koru::Outcome::running && slow.steps() < budget) {
-        std::uint64_t before = slow.steps();
-        outcome = slow.step();
-        if (slow.steps() != before) trace = koru::traceLine(program, slow, slow.last().instruction);
+    while (outcome == koru::Outcome::running && slow.steps() < budget) outcome = slow.step();
+    if (slow.steps() != 0) {
+        check(!koru::traceLine(program, slow, slow.last().instruction).empty(), "a trace line");
     }
     if (outcome == koru::Outcome::running) outcome = koru::Outcome::stepLimit;
     check(ran.outcome == outcome, "run and step end the same way");
@@ -107,8 +106,8 @@ void debug(const koru::Program& program, std::string_view source, std::string_vi
     koru::Input input{std::string(programInput)};
     koru::Output output(nullptr);
     std::size_t said = 0;
-    koru::DebuggerSetup setup{program, source, "fuzz.asm", input, output,
-                              [&](std::string_view text) { said += text.size(); }};
+    koru::DebuggerSetup setup{program, source, "fuzz.asm",
+                              input,   output, [&](std::string_view text) { said += text.size(); }};
     setup.maxSteps = budget;
     koru::Debugger debugger(setup);
     debugger.start();

@@ -43,9 +43,9 @@ int runKoru(const std::string& koru, const fs::path& file) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::string path = file.string();
-    std::vector<char*> argv{const_cast<char*>(koru.c_str()), const_cast<char*>("--traps"),
+    std::vector<char*> argv{const_cast<char*>(koru.c_str()),  const_cast<char*>("--traps"),
                             const_cast<char*>("--max-steps"), const_cast<char*>("100000"),
-                            const_cast<char*>(path.c_str()), nullptr};
+                            const_cast<char*>(path.c_str()),  nullptr};
     pid_t pid = 0;
     int status = -1;
     if (posix_spawn(&pid, koru.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
@@ -69,7 +69,8 @@ int main(int argc, char** argv) {
         if (!fs::exists(argv[i])) continue;
         for (const fs::path& file : filesUnder(argv[i])) {
             std::ifstream in(file, std::ios::binary);
-            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            std::string bytes((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
             LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                    bytes.size());
             int status = runKoru(argv[1], file);
