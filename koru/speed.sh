@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # koru/speed.sh [BUILD_DIR] [RUNS] [KORU...]: the best wall time of RUNS runs (default 7) of
-#   loop:  a compiled Lumo program of nested loops, 10,015,233 steps;
+#   loop:  a compiled Lumo program of nested loops, 10,013,517 steps;
 #   read:  a compiled Lumo program that reads 100,000 numbers from a pipe (cat FILE | koru).
 # for the koru of BUILD_DIR (default build) and any other koru binaries given, so that two
 # builds can be compared on the same machine in the same minute. Needs BUILD_DIR/bin/lumoc.
