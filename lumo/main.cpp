@@ -221,7 +221,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (first == "--version" || first == "-V") {
-        std::cout << "lumo " << LUMO_VERSION << "\n";
+        std::cout << "lumo (Lumo toolchain) " << LUMO_VERSION << "\n";
         return 0;
     }
     if (first == "help") {

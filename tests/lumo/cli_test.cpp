@@ -244,7 +244,7 @@ TEST(Explain, CommittedPageIsWhatTheBuildWrites) {
 
 TEST(Help, EveryCommandAndTheVersion) {
     const auto version = runProgram(LUMO_PATH, {"--version"}, "");
-    EXPECT_EQ(version.out, "lumo " LUMO_VERSION "\n");
+    EXPECT_EQ(version.out, "lumo (Lumo toolchain) " LUMO_VERSION "\n");
     const auto overview = runProgram(LUMO_PATH, {"--help"}, "");
     EXPECT_EQ(overview.status, 0);
     for (const char* command : {"check", "build", "run", "debug", "explain", "test", "grade"}) {
