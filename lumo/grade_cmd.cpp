@@ -110,6 +110,11 @@ int test(const std::vector<std::string>& args) {
         }
         std::string verdict = grading::nameOf(outcome.verdict);
         verdict.resize(9, ' ');
+        // A compile error was shown once, above.
+        if (outcome.verdict == grading::Verdict::compile) {
+            std::cout << verdict << cases[k].name << "\n";
+            continue;
+        }
         std::cout << verdict << cases[k].name << ": " << outcome.reason << "\n";
         if (outcome.verdict != grading::Verdict::compile && !outcome.detail.empty())
             std::cout << outcome.detail;

@@ -167,6 +167,15 @@ TEST(Test, OneSubmission) {
     EXPECT_EQ(wrong.status, 1);
     EXPECT_NE(wrong.out.find("wrong    all_negative: wrong output: line 2"), std::string::npos)
         << wrong.out;
+    // A compile error is shown once, located, and fails every case.
+    const auto broken = runProgram(
+        LUMO_PATH, {"test", assignment + "/submissions/compile_error.lumo", assignment + "/cases"},
+        "");
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_EQ(broken.out.find("compile_error.lumo:17:5: error:"), 0u) << broken.out;
+    EXPECT_EQ(broken.out.find("compile_error.lumo:17:5", 1), std::string::npos) << broken.out;
+    EXPECT_NE(broken.out.find("compile  basic\n"), std::string::npos);
+    EXPECT_NE(broken.out.find("0 passed, 7 failed\n"), std::string::npos);
     EXPECT_EQ(runProgram(LUMO_PATH,
                          {"test", assignment + "/submissions/correct.lumo", "/nonexistent"}, "")
                   .status,
