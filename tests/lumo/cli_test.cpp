@@ -260,3 +260,38 @@ TEST(Help, EveryCommandAndTheVersion) {
 }
 
 }  // namespace
+
+#ifdef LUMOGEN_PATH
+namespace {
+
+// Seeded random programs, some with a planted fault: laid out every which way, with long
+// names and stray 0xFF blanks. lumo build gives lumoc's bytes and status; lumo check the
+// status and exactly one located error.
+TEST(Build, RandomProgramsAsLumoc) {
+    const char* faults[] = {nullptr, "lexical", "syntax", "static", "type"};
+    for (int seed = 1; seed <= 60; ++seed) {
+        std::vector<std::string> args = {"--seed", std::to_string(seed)};
+        if (const char* fault = faults[seed % 5]) {
+            args.push_back("--fault");
+            args.push_back(fault);
+        }
+        const std::string source = runProgram(LUMOGEN_PATH, args, "").out;
+        ASSERT_FALSE(source.empty()) << seed;
+        const auto lumoc = runProgram(LUMOC_PATH, {}, source);
+        const auto built = runProgram(LUMO_PATH, {"build", "-"}, source);
+        EXPECT_EQ(built.status, lumoc.status) << seed;
+        if (lumoc.status == 0) {
+            EXPECT_EQ(built.out, lumoc.out) << seed;
+        }
+        const auto checked = runProgram(LUMO_PATH, {"check", "-"}, source);
+        EXPECT_EQ(checked.status, lumoc.status) << seed;
+        std::size_t errors = 0;
+        for (std::size_t k = checked.out.find(": error: "); k != std::string::npos;
+             k = checked.out.find(": error: ", k + 1))
+            ++errors;
+        EXPECT_EQ(errors, lumoc.status == 0 ? 0u : 1u) << seed << "\n" << checked.out;
+    }
+}
+
+}  // namespace
+#endif
