@@ -242,20 +242,21 @@ bool groupingMatters(const Node& chain) {
     return false;
 }
 
+// An operand as the warning shows it: its tokens with one space between them (none inside
+// parentheses or after `!`), and a long one cut short.
 std::string textOf(std::string_view source, const Node& n) {
+    constexpr std::size_t longest = 30;
+    const std::string_view slice =
+        source.substr(n.begin, std::min<std::size_t>(n.end - n.begin, 4 * longest));
     std::string out;
-    bool blank = false;
-    for (char c : source.substr(n.begin, n.end - n.begin)) {
-        const bool space = c == ' ' || c == '\t' || c == '\n' || c == '\r';
-        if (space) {
-            blank = !out.empty();
-            continue;
-        }
-        if (blank) out += ' ';
-        blank = false;
-        out += c;
+    bool tight = true;
+    for (const Token& t : tokenize(slice)) {
+        if (!tight && t.kind != Tok::rparen) out += ' ';
+        out += t.text;
+        tight = t.kind == Tok::lparen || t.kind == Tok::bang;
     }
-    return out;
+    if (out.size() <= longest && n.end - n.begin <= slice.size()) return out;
+    return out[0] == '(' ? "(...)" : out.substr(0, longest - 3) + "...";
 }
 
 void groupingWarning(std::string_view source, const Node& chain, std::vector<Warning>& out) {
@@ -264,7 +265,6 @@ void groupingWarning(std::string_view source, const Node& chain, std::vector<War
     std::size_t total = 0;
     for (const Node& operand : chain.operands) {
         texts.push_back(textOf(source, operand));
-        if (texts.back().size() > 30) texts.back() = texts.back().substr(0, 27) + "...";
         total += texts.back().size() + 3;
         if (texts.size() > 6) break;
     }

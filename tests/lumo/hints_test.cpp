@@ -210,6 +210,10 @@ INSTANTIATE_TEST_SUITE_P(
         WarningCase{"minus_zero_last", "a - b - 0", ""}, WarningCase{"two_operands", "a - b", ""},
         WarningCase{"inside_parentheses", "1 + (a - b - c)",
                     "'a - b - c' is evaluated as 'a - (b - c)'", "a - b - c"},
+        WarningCase{"operands_shown_tidily", "( a+1 ) -b-  ( c )",
+                    "'(a + 1) - b - (c)' is evaluated as '(a + 1) - (b - (c))'"},
+        WarningCase{"long_operand_cut_short", "(a + b + c + a + b + c + a + b + c + 1) - b - c",
+                    "'(...) - b - c' is evaluated as '(...) - (b - c)'"},
         WarningCase{"long_chain", "a - b - c - 1 - 2 - 3",
                     "'a - b - c - ...' is evaluated as 'a - (b - (c - ...))'"}),
     testing_support::caseName);
