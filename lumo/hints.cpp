@@ -933,9 +933,18 @@ std::string report(std::string_view fileName, std::string_view source, const Com
     const Diagnostic d = diagnose(result);
     std::string out;
     const bool located = d.kind != ErrorClass::none && d.kind != ErrorClass::other;
-    for (const Warning& w : warnings(source, located ? d.at.offset : std::string_view::npos))
-        out += render(fileName, source, w.offset, w.length, "warning", w.message, w.name, w.notes,
-                      options);
+    // The warnings come in the order of the text: their lines are counted as they go.
+    int line = 1;
+    std::size_t counted = 0;
+    for (const Warning& w : warnings(source, located ? d.at.offset : std::string_view::npos)) {
+        const std::size_t at = std::min(w.offset, source.size());
+        line +=
+            static_cast<int>(std::count(source.begin() + static_cast<std::ptrdiff_t>(counted),
+                                        source.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+        counted = at;
+        out += renderOnLine(line, fileName, source, w.offset, w.length, "warning", w.message,
+                            w.name, w.notes, options);
+    }
     if (d.kind == ErrorClass::other) {
         out += std::string(fileName) + ": error: " + d.message + "\n";
     } else if (located) {

@@ -92,6 +92,13 @@ std::string render(std::string_view fileName, std::string_view source, std::size
                    std::string_view code, const std::vector<std::string>& notes,
                    const RenderOptions& options);
 
+// As `render`, for a caller that knows the 1-based line of `offset`: a report of thousands
+// of warnings counts the lines of a long text once, not once a message.
+std::string renderOnLine(int line, std::string_view fileName, std::string_view source,
+                         std::size_t offset, std::size_t length, std::string_view label,
+                         std::string_view message, std::string_view code,
+                         const std::vector<std::string>& notes, const RenderOptions& options);
+
 // Everything `lumo check` prints for one file: its warnings, then its error with notes.
 std::string report(std::string_view fileName, std::string_view source, const CompileResult& result,
                    const RenderOptions& options);

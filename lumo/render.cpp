@@ -37,41 +37,40 @@ std::size_t utf8Length(std::string_view s, std::size_t i) {
     return n;
 }
 
-// A source line as terminal columns: each cell is what one column shows, and `columnOf`
-// gives the first column of every byte (and of the line's end).
-struct ShownLine {
-    std::vector<std::string> cells;
-    std::vector<std::size_t> columnOf;
-};
-
-ShownLine showLine(std::string_view line) {
-    ShownLine shown;
-    shown.columnOf.assign(line.size() + 1, 0);
+// Calls `cell(byte, text)` for each terminal column of the line, in order: the byte the
+// column belongs to and what it shows (a tab as spaces to the next multiple of 8, a valid
+// UTF-8 character as one column, a byte-order mark as <U+FEFF>, other bytes as <EF>).
+template <typename Cell>
+void eachCell(std::string_view line, Cell cell) {
+    std::size_t column = 0;
+    auto emit = [&](std::size_t byte, std::string_view text) {
+        cell(byte, text);
+        ++column;
+    };
     for (std::size_t i = 0; i < line.size();) {
-        shown.columnOf[i] = shown.cells.size();
         const unsigned char c = line[i];
         std::size_t n = 1;
         if (c == '\t') {
-            do shown.cells.emplace_back(" ");
-            while (shown.cells.size() % 8 != 0);
+            do emit(i, " ");
+            while (column % 8 != 0);
         } else if (c >= 0x20 && c < 0x7F) {
-            shown.cells.emplace_back(1, static_cast<char>(c));
+            emit(i, line.substr(i, 1));
         } else if (c >= 0x80 && (n = utf8Length(line, i)) != 0) {
             const std::string_view character = line.substr(i, n);
             if (character == "\xEF\xBB\xBF") {
-                for (char k : std::string("<U+FEFF>")) shown.cells.emplace_back(1, k);
+                for (std::size_t k = 0; k < 8; ++k)
+                    emit(i, std::string_view("<U+FEFF>").substr(k, 1));
             } else {
-                shown.cells.emplace_back(character);
+                emit(i, character);
             }
         } else {
             n = 1;
-            for (char k : hexByte(c)) shown.cells.emplace_back(1, k);
+            const std::string hex = hexByte(c);
+            for (std::size_t k = 0; k < hex.size(); ++k)
+                emit(i, std::string_view(hex).substr(k, 1));
         }
-        for (std::size_t k = 1; k < n; ++k) shown.columnOf[i + k] = shown.columnOf[i];
         i += n;
     }
-    shown.columnOf[line.size()] = shown.cells.size();
-    return shown;
 }
 
 }  // namespace
@@ -81,13 +80,22 @@ std::string render(std::string_view fileName, std::string_view source, std::size
                    std::string_view code, const std::vector<std::string>& notes,
                    const RenderOptions& options) {
     offset = std::min(offset, source.size());
+    const int line =
+        1 + static_cast<int>(std::count(source.begin(), source.begin() + offset, '\n'));
+    return renderOnLine(line, fileName, source, offset, length, label, message, code, notes,
+                        options);
+}
+
+std::string renderOnLine(int lineNumber, std::string_view fileName, std::string_view source,
+                         std::size_t offset, std::size_t length, std::string_view label,
+                         std::string_view message, std::string_view code,
+                         const std::vector<std::string>& notes, const RenderOptions& options) {
+    offset = std::min(offset, source.size());
     const std::size_t lineStart = source.rfind('\n', offset == 0 ? 0 : offset - 1);
     const std::size_t begin =
         offset == 0 || lineStart == std::string_view::npos ? 0 : lineStart + 1;
     std::size_t end = source.find('\n', begin);
     if (end == std::string_view::npos) end = source.size();
-    const int lineNumber =
-        1 + static_cast<int>(std::count(source.begin(), source.begin() + begin, '\n'));
     std::string_view line = source.substr(begin, end - begin);
     // A CR LF line end shows as a line end, unless the CR itself is what is pointed at.
     if (!line.empty() && line.back() == '\r' && offset - begin + 1 != line.size())
@@ -113,21 +121,33 @@ std::string render(std::string_view fileName, std::string_view source, std::size
     }
     out += '\n';
 
-    const ShownLine shown = showLine(line);
+    // The columns of the caret and of the underline's end, counted without keeping the line's
+    // cells: a line may be megabytes long, and only a window of it is shown.
     const std::size_t at = std::min(offset - begin, line.size());
     const std::size_t upTo = std::min(at + length, line.size());
-    std::size_t caret = shown.columnOf[at];
-    std::size_t underline = shown.columnOf[upTo] > caret ? shown.columnOf[upTo] - caret - 1 : 0;
-    std::size_t first = 0, last = shown.cells.size();
-    if (shown.cells.size() > options.width) {
+    std::size_t width = 0, caret = std::string_view::npos, underlineEnd = std::string_view::npos;
+    eachCell(line, [&](std::size_t byte, std::string_view) {
+        if (byte >= at && caret == std::string_view::npos) caret = width;
+        if (byte >= upTo && underlineEnd == std::string_view::npos) underlineEnd = width;
+        ++width;
+    });
+    if (caret == std::string_view::npos) caret = width;
+    if (underlineEnd == std::string_view::npos) underlineEnd = width;
+    std::size_t underline = underlineEnd > caret ? underlineEnd - caret - 1 : 0;
+    std::size_t first = 0, last = width;
+    if (width > options.width) {
         const std::size_t half = options.width / 2;
         first = caret > half ? caret - half : 0;
-        last = std::min(shown.cells.size(), first + options.width);
+        last = std::min(width, first + options.width);
         if (last - first < options.width) first = last > options.width ? last - options.width : 0;
     }
-    const bool cutLeft = first > 0, cutRight = last < shown.cells.size();
+    const bool cutLeft = first > 0, cutRight = last < width;
     std::string text = cutLeft ? "..." : "";
-    for (std::size_t k = first; k < last; ++k) text += shown.cells[k];
+    std::size_t shownColumn = 0;
+    eachCell(line, [&](std::size_t, std::string_view cell) {
+        if (shownColumn >= first && shownColumn < last) text += cell;
+        ++shownColumn;
+    });
     if (cutRight) text += "...";
     caret = caret - first + (cutLeft ? 3 : 0);
     const std::size_t shownWidth = last - first + (cutLeft ? 3 : 0);
