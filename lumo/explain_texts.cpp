@@ -334,7 +334,7 @@ const std::vector<Entry>& entries() {
         {"E30", 30, "Limit error : nesting deeper than 1000 levels.",
          "Parentheses, `!` and the braces of `if` and `while` nest more than 1000 levels deep. "
          "No program written by hand gets there; a generated one can.",
-         "", "Nest less deeply: compute parts into variables first."},
+         "", "Nest less deeply: compute inner expressions into variables first."},
     };
     return all;
 }

@@ -118,7 +118,7 @@ bool loadCases(const std::string& dir, std::vector<Case>& cases, std::string& er
         return false;
     }
     std::map<std::string, Case> byName;
-    std::map<std::string, int> parts;  // 1: .in, 2: .out
+    std::map<std::string, int> present;  // 1: .in, 2: .out
     for (const fs::directory_entry& entry : entries) {
         const fs::path& path = entry.path();
         const std::string extension = path.extension().string();
@@ -133,10 +133,10 @@ bool loadCases(const std::string& dir, std::vector<Case>& cases, std::string& er
         }
         if (extension == ".in") {
             c.input = text;
-            parts[name] |= 1;
+            present[name] |= 1;
         } else if (extension == ".out") {
             c.expected = text;
-            parts[name] |= 2;
+            present[name] |= 2;
         } else {
             unsigned long long value = 0;
             const std::size_t end = text.find_last_not_of(" \t\r\n");
@@ -150,7 +150,7 @@ bool loadCases(const std::string& dir, std::vector<Case>& cases, std::string& er
         }
     }
     for (auto& [name, c] : byName) {
-        if (parts[name] != 3) {
+        if (present[name] != 3) {
             error = "case '" + name + "' in '" + dir + "' needs both " + name + ".in and " + name +
                     ".out";
             return false;
