@@ -1,0 +1,309 @@
+// The playground page: the editor, compiling as you type, the assembly and the listing
+// beside the source, diagnostics, examples and links that hold a program.
+import { basicSetup } from 'codemirror';
+import { EditorState } from '@codemirror/state';
+import { EditorView, lineNumbers } from '@codemirror/view';
+import { syntaxHighlighting, defaultHighlightStyle } from '@codemirror/language';
+import { setDiagnostics } from '@codemirror/lint';
+
+import { Compiler, statementAt, statementAtPosition } from './compiler.js';
+import { examples, mistakes } from './examples.js';
+import { lumoLanguage, koruLanguage } from './lumo-language.js';
+import { assemblyLinking, colours, linkedStatement, setLinked, setMapping, sourceLinking } from './linking.js';
+import { hintFor } from './hints.js';
+import { programFromHash, shareLink } from './share.js';
+import { loadModule, moduleUrl } from './wasm.js';
+import { MachinePanel } from './machine-panel.js';
+import './style.css';
+
+const $ = (id) => document.getElementById(id);
+const compileDelayMs = 150;
+
+const page = {
+  compiler: null,
+  compiled: null, // the last compilation: { source, result, colours }
+  listingShown: false,
+  timer: 0,
+};
+
+// --- The editors ---------------------------------------------------------------------
+
+const editor = new EditorView({
+  parent: $('editor'),
+  state: EditorState.create({
+    doc: '',
+    extensions: [
+      basicSetup,
+      lumoLanguage,
+      sourceLinking(),
+      EditorView.contentAttributes.of({ 'aria-label': 'Lumo source' }),
+      EditorView.updateListener.of((update) => {
+        if (update.docChanged) {
+          scheduleCompile();
+          panel.sourceChanged();
+        } else if (update.selectionSet && update.view.hasFocus) {
+          linkFromSource(update.state.selection.main.head, false);
+        }
+      }),
+    ],
+  }),
+});
+
+const assembly = new EditorView({
+  parent: $('assembly'),
+  state: EditorState.create({
+    doc: '',
+    extensions: [
+      lineNumbers(),
+      syntaxHighlighting(defaultHighlightStyle),
+      koruLanguage,
+      assemblyLinking(),
+      EditorState.readOnly.of(true),
+      EditorView.contentAttributes.of({ 'aria-label': 'Assembly code', tabindex: '0' }),
+    ],
+  }),
+});
+
+// --- Compiling -----------------------------------------------------------------------
+
+function scheduleCompile() {
+  clearTimeout(page.timer);
+  page.timer = setTimeout(compileNow, compileDelayMs);
+}
+
+function compileNow() {
+  clearTimeout(page.timer);
+  if (!page.compiler) return;
+  const source = editor.state.doc.toString();
+  let result;
+  try {
+    result = page.compiler.compile(source);
+  } catch (e) {
+    result = { status: -1, output: '', error: { from: 0, to: 0, line: 0, column: 0, message: `The compiler failed: ${e}` }, statements: [], ranges: [] };
+  }
+  const shades = colours(result.statements);
+  page.compiled = { source, result, colours: shades };
+  const mapping = result.status === 0 ? { statements: result.statements, ranges: result.ranges, colours: shades } : null;
+
+  assembly.dispatch({
+    changes: { from: 0, to: assembly.state.doc.length, insert: result.output },
+    effects: setMapping.of(mapping),
+  });
+  editor.dispatch(setDiagnostics(editor.state, diagnosticsOf(result)));
+  editor.dispatch({ effects: setMapping.of(mapping) });
+  showDiagnosticList(result);
+  $('compile-status').textContent =
+    result.status === 0
+      ? `Compiled in ${result.compileMs.toFixed(1)} ms: ${assembly.state.doc.lines} lines of assembly`
+      : 'Not compiled: see the error below the source';
+  $('compile-status').classList.toggle('bad', result.status !== 0);
+  if (page.listingShown) showListing();
+  panel.compiled(page.compiled);
+}
+
+function diagnosticsOf(result) {
+  if (!result.error) return [];
+  const { from, to, message } = result.error;
+  const hint = hintFor(result);
+  const length = editor.state.doc.length;
+  // An error at the very end has no token to underline: the last character stands in.
+  const start = Math.min(from, length);
+  const end = Math.max(Math.min(to, length), start);
+  const span = start === end && start > 0 ? [start - 1, start] : [start, end];
+  return [{ from: span[0], to: span[1], severity: 'error', source: 'lumoc', message: hint ? `${message}\n\nHint: ${hint}` : message }];
+}
+
+function showDiagnosticList(result) {
+  const list = $('diagnostics');
+  list.replaceChildren();
+  if (!result.error) return;
+  const item = document.createElement('li');
+  item.className = 'diagnostic';
+  const where = document.createElement('button');
+  where.type = 'button';
+  where.className = 'where';
+  where.textContent = result.error.line > 0 ? `Line ${result.error.line}, column ${result.error.column}` : 'Error';
+  where.addEventListener('click', () => {
+    editor.dispatch({ selection: { anchor: Math.min(result.error.from, editor.state.doc.length) }, scrollIntoView: true });
+    editor.focus();
+  });
+  const message = document.createElement('pre');
+  message.className = 'message';
+  message.textContent = result.error.message;
+  item.append(where, message);
+  const hint = hintFor(result);
+  if (hint) {
+    const p = document.createElement('p');
+    p.className = 'hint';
+    p.textContent = `Hint: ${hint}`;
+    item.append(p);
+  }
+  list.append(item);
+}
+
+function showListing() {
+  const source = editor.state.doc.toString();
+  $('listing').textContent = page.compiler ? page.compiler.compile(source, { listing: true }).output : '';
+}
+
+// --- Linking the two sides -----------------------------------------------------------
+
+function mapping() {
+  const c = page.compiled;
+  return c && c.result.status === 0 && c.source === editor.state.doc.toString() ? c.result : null;
+}
+
+function link(statement, scrollSource, scrollAssembly) {
+  const m = mapping();
+  const s = m ? statement : -1;
+  if (s !== linkedStatement(editor)) {
+    editor.dispatch({ effects: setLinked.of(s) });
+    assembly.dispatch({ effects: setLinked.of(s) });
+  }
+  if (s < 0) return;
+  const st = m.statements[s];
+  if (scrollAssembly && st.ranges.length > 0) revealLine(assembly, st.ranges[0].first);
+  if (scrollSource) revealPosition(editor, st.from);
+}
+
+function linkFromSource(pos, fromMouse) {
+  const m = mapping();
+  link(m ? statementAtPosition(m.statements, pos) : -1, false, true, fromMouse);
+}
+
+function revealLine(view, lineNumber) {
+  if (lineNumber < 1 || lineNumber > view.state.doc.lines) return;
+  revealPosition(view, view.state.doc.line(lineNumber).from);
+}
+
+// Scrolls only when the place is out of sight, so that the side being read keeps still.
+function revealPosition(view, pos) {
+  const { from, to } = view.viewport;
+  const block = view.lineBlockAt(pos);
+  const top = view.scrollDOM.scrollTop;
+  const visible = pos >= from && pos <= to && block.top >= top && block.bottom <= top + view.scrollDOM.clientHeight;
+  if (!visible) view.dispatch({ effects: EditorView.scrollIntoView(pos, { y: 'center' }) });
+}
+
+editor.contentDOM.addEventListener('mousemove', (event) => {
+  const pos = editor.posAtCoords({ x: event.clientX, y: event.clientY });
+  if (pos !== null) linkFromSource(pos, true);
+});
+assembly.contentDOM.addEventListener('mousemove', (event) => {
+  const m = mapping();
+  const pos = assembly.posAtCoords({ x: event.clientX, y: event.clientY });
+  if (!m || pos === null) return;
+  link(statementAt(m.ranges, assembly.state.doc.lineAt(pos).number), true, false);
+});
+for (const view of [editor, assembly]) view.contentDOM.addEventListener('mouseleave', () => link(-1));
+
+// --- Tabs ----------------------------------------------------------------------------
+
+function showTab(listing) {
+  page.listingShown = listing;
+  $('tab-assembly').setAttribute('aria-selected', String(!listing));
+  $('tab-listing').setAttribute('aria-selected', String(listing));
+  $('tab-assembly').tabIndex = listing ? -1 : 0;
+  $('tab-listing').tabIndex = listing ? 0 : -1;
+  $('assembly').hidden = listing;
+  $('listing').hidden = !listing;
+  if (listing) showListing();
+}
+$('tab-assembly').addEventListener('click', () => showTab(false));
+$('tab-listing').addEventListener('click', () => showTab(true));
+$('tab-assembly').parentElement.addEventListener('keydown', (event) => {
+  if (event.key !== 'ArrowLeft' && event.key !== 'ArrowRight') return;
+  showTab(!page.listingShown);
+  (page.listingShown ? $('tab-listing') : $('tab-assembly')).focus();
+});
+
+// --- Examples and links --------------------------------------------------------------
+
+function setProgram(source, input) {
+  editor.dispatch({ changes: { from: 0, to: editor.state.doc.length, insert: source } });
+  if (input !== undefined) $('program-input').value = input;
+  compileNow();
+}
+
+function fillExamples() {
+  const select = $('examples');
+  const groups = [
+    ['Examples', examples],
+    ['Common mistakes', mistakes],
+  ];
+  const none = new Option('(your program)', '');
+  select.append(none);
+  for (const [label, programs] of groups) {
+    const group = document.createElement('optgroup');
+    group.label = label;
+    for (const p of programs) group.append(new Option(p.name, `${label === 'Examples' ? 'example' : 'mistake'}:${p.name}`));
+    select.append(group);
+  }
+  select.addEventListener('change', () => {
+    const program = findProgram(select.value);
+    if (program) setProgram(program.source, program.input);
+  });
+}
+
+function findProgram(value) {
+  const [kind, name] = value.split(':');
+  return (kind === 'example' ? examples : kind === 'mistake' ? mistakes : []).find((p) => p.name === name);
+}
+
+function loadFromHash() {
+  const program = programFromHash(location.hash);
+  if (!program) return false;
+  $('examples').value = '';
+  if (program.error) {
+    $('compile-status').textContent = program.error;
+    return true;
+  }
+  setProgram(program.source, '');
+  return true;
+}
+
+$('share').addEventListener('click', () => {
+  const link = shareLink(location, editor.state.doc.toString());
+  history.replaceState(null, '', link);
+  $('share-box').hidden = false;
+  $('share-link').value = link;
+  $('share-link').select();
+  $('copy-status').textContent = '';
+});
+$('copy-link').addEventListener('click', async () => {
+  const link = $('share-link').value;
+  try {
+    await navigator.clipboard.writeText(link);
+    $('copy-status').textContent = 'Copied';
+  } catch {
+    // Without clipboard access (an insecure origin, a denied permission) the selected text
+    // field is the way: the link is there to copy by hand.
+    $('share-link').select();
+    $('copy-status').textContent = 'Press Ctrl+C to copy';
+  }
+});
+window.addEventListener('hashchange', loadFromHash);
+
+// --- Start ---------------------------------------------------------------------------
+
+const panel = new MachinePanel({ editor, assembly, moduleUrl: moduleUrl(document.baseURI) });
+
+fillExamples();
+if (!loadFromHash()) {
+  const first = examples.find((p) => p.name === 'gcd') || examples[0];
+  $('examples').value = `example:${first.name}`;
+  setProgram(first.source, first.input);
+}
+$('compile-status').textContent = 'Loading the compiler...';
+
+loadModule(moduleUrl(document.baseURI))
+  .then((module) => {
+    page.compiler = new Compiler(module);
+    panel.attach(module);
+    compileNow();
+    document.body.dataset.ready = 'true';
+  })
+  .catch((e) => {
+    $('compile-status').textContent = `The compiler could not be loaded: ${e}`;
+    $('compile-status').classList.add('bad');
+  });
