@@ -67,6 +67,7 @@ const assembly = new EditorView({
 // --- Compiling -----------------------------------------------------------------------
 
 function scheduleCompile() {
+  document.body.dataset.compiling = 'pending';
   clearTimeout(page.timer);
   page.timer = setTimeout(compileNow, compileDelayMs);
 }
@@ -99,6 +100,7 @@ function compileNow() {
   $('compile-status').classList.toggle('bad', result.status !== 0);
   if (page.listingShown) showListing();
   panel.compiled(page.compiled);
+  document.body.dataset.compiling = 'done';
 }
 
 function diagnosticsOf(result) {
@@ -207,6 +209,7 @@ function showTab(listing) {
   $('tab-listing').tabIndex = listing ? 0 : -1;
   $('assembly').hidden = listing;
   $('listing').hidden = !listing;
+  $('download').textContent = listing ? 'Download listing' : 'Download .asm';
   if (listing) showListing();
 }
 $('tab-assembly').addEventListener('click', () => showTab(false));
@@ -217,12 +220,24 @@ $('tab-assembly').parentElement.addEventListener('keydown', (event) => {
   (page.listingShown ? $('tab-listing') : $('tab-assembly')).focus();
 });
 
+// What is shown, as a file: the assembly (or the diagnostic), or the listing in its tab.
+$('download').addEventListener('click', () => {
+  const listing = page.listingShown;
+  const text = listing ? $('listing').textContent : assembly.state.doc.toString();
+  const name = ($('examples').value.split(':')[1] || 'program') + (listing ? '.txt' : '.asm');
+  const url = URL.createObjectURL(new Blob([text], { type: 'text/plain' }));
+  const a = Object.assign(document.createElement('a'), { href: url, download: name });
+  a.click();
+  setTimeout(() => URL.revokeObjectURL(url), 1000);
+});
+
 // --- Examples and links --------------------------------------------------------------
 
 function setProgram(source, input) {
   editor.dispatch({ changes: { from: 0, to: editor.state.doc.length, insert: source } });
   if (input !== undefined) $('program-input').value = input;
   compileNow();
+  showCodeStart();
 }
 
 function fillExamples() {
@@ -250,15 +265,42 @@ function findProgram(value) {
   return (kind === 'example' ? examples : kind === 'mistake' ? mistakes : []).find((p) => p.name === name);
 }
 
+function showNotice(text) {
+  $('notice').textContent = text;
+  $('notice').hidden = !text;
+}
+
+function loadExample(name) {
+  const program = examples.find((p) => p.name === name) || examples[0];
+  $('examples').value = `example:${program.name}`;
+  setProgram(program.source, program.input);
+}
+
+// A new program's assembly is shown from its code on: the header above it is the same
+// for every program.
+function showCodeStart() {
+  const lines = assembly.state.doc;
+  for (let n = 1; n <= Math.min(lines.lines, 5000); n++) {
+    if (lines.line(n).text === 'main') {
+      assembly.dispatch({ effects: EditorView.scrollIntoView(lines.line(Math.max(1, n - 2)).from, { y: 'start' }) });
+      return;
+    }
+  }
+}
+
+// A link's program replaces the editor's; a broken link leaves a notice and the first
+// example in its place.
 function loadFromHash() {
   const program = programFromHash(location.hash);
   if (!program) return false;
   $('examples').value = '';
   if (program.error) {
-    $('compile-status').textContent = program.error;
-    return true;
+    showNotice(`${program.error} The gcd example is shown instead.`);
+    loadExample('gcd');
+  } else {
+    showNotice('');
+    setProgram(program.source, '');
   }
-  setProgram(program.source, '');
   return true;
 }
 
@@ -289,11 +331,7 @@ window.addEventListener('hashchange', loadFromHash);
 const panel = new MachinePanel({ editor, assembly, moduleUrl: moduleUrl(document.baseURI) });
 
 fillExamples();
-if (!loadFromHash()) {
-  const first = examples.find((p) => p.name === 'gcd') || examples[0];
-  $('examples').value = `example:${first.name}`;
-  setProgram(first.source, first.input);
-}
+if (!loadFromHash()) loadExample('gcd');
 $('compile-status').textContent = 'Loading the compiler...';
 
 loadModule(moduleUrl(document.baseURI))
@@ -301,6 +339,7 @@ loadModule(moduleUrl(document.baseURI))
     page.compiler = new Compiler(module);
     panel.attach(module);
     compileNow();
+    showCodeStart();
     document.body.dataset.ready = 'true';
   })
   .catch((e) => {

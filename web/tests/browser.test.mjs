@@ -1,0 +1,159 @@
+// The playground as a student uses it, in headless Chromium: pick an example and read its
+// assembly, type a program, meet an error, follow a statement to its code, open a link.
+// A screenshot of the page with each example goes to LUMO_WEB_SHOTS, to be looked at.
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { mkdirSync, readdirSync, readFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { after, before, test } from 'node:test';
+import { compiled, downloadShown, launch, openPlayground, replaceSource, serve, sourceText } from './browser.mjs';
+import { required } from './module.mjs';
+
+const dist = required('LUMO_WEB_DIST');
+const source = required('LUMO_SOURCE_DIR');
+const lumoc = required('LUMOC');
+const lumolist = required('LUMOLIST');
+const shots = process.env.LUMO_WEB_SHOTS || join(dist, '..', 'screenshots');
+mkdirSync(shots, { recursive: true });
+
+const native = (tool, input) => spawnSync(tool, [], { input, maxBuffer: 1 << 30 }).stdout;
+
+let server;
+let browser;
+let page;
+
+before(async () => {
+  server = await serve(dist);
+  browser = await launch();
+  page = await openPlayground(browser.context, server.url);
+});
+
+after(async () => {
+  if (page) assert.deepEqual(page.problems, [], 'errors were thrown in the page');
+  await browser?.close();
+  server?.stop();
+});
+
+test('every example shows lumoc\'s assembly beside its source', async () => {
+  const examples = readdirSync(join(source, 'examples')).filter((n) => n.endsWith('.lumo')).sort();
+  assert.ok(examples.length > 5);
+  for (const file of examples) {
+    const name = file.replace(/\.lumo$/, '');
+    const text = readFileSync(join(source, 'examples', file));
+    await page.getByLabel('Example').selectOption(`example:${name}`);
+    await compiled(page);
+    assert.ok((await downloadShown(page)).equals(native(lumoc, text)), `${name}: assembly differs from lumoc's`);
+    const input = join(source, 'examples', `${name}.in`);
+    const expectedInput = spawnSync('cat', [input]).stdout.toString();
+    assert.equal(await page.getByLabel('Program input').inputValue(), expectedInput, `${name}: its input`);
+    // Statements with code are coloured on both sides.
+    assert.ok((await page.locator('#editor .stmt').count()) > 0, `${name}: no coloured statement`);
+    assert.ok((await page.locator('#assembly .cm-line.stmt').count()) > 0, `${name}: no coloured assembly`);
+    await page.screenshot({ path: join(shots, `example-${name}.png`) });
+  }
+});
+
+test('a program typed into the editor is compiled as it is typed', async () => {
+  const program = 'int n = 3;\nconst string s = "*";\n{\nwhile (n > 0) {\ncout << s;\nn = n - 1;\n};\n}';
+  await replaceSource(page, program);
+  assert.equal(await sourceText(page), program);
+  assert.ok((await downloadShown(page)).equals(native(lumoc, Buffer.from(program))));
+  await assert.doesNotReject(page.getByRole('status').filter({ hasText: /^Compiled in/ }).waitFor());
+  await page.getByLabel('Example').selectOption('');
+});
+
+test('an error is underlined at its token, explained on hover and listed', async () => {
+  const cases = [
+    // A type error is reported at the token that ends the expression.
+    { program: 'int x;\n{\nx = 1 + true;\n}', line: 3, column: 13, token: ';', message: /Type error 206/ },
+    { program: 'int x;\n{\ncout << y;\n}', line: 3, column: 9, token: 'y', message: /Static semantic error 102/ },
+    { program: 'int x;\n{\nx = 1 $ 2;\n}', line: 3, column: 7, token: '$', message: /Unrecognised character/ },
+    { program: 'bool b;\n{\nwhile (b) {\nb = false;\n}\n}', line: 6, column: 1, token: '}', message: /Syntax error 8/ },
+  ];
+  for (const c of cases) {
+    await replaceSource(page, c.program);
+    const underline = page.locator('#editor .cm-lintRange-error');
+    await underline.waitFor();
+    assert.equal(await underline.count(), 1, c.program);
+    assert.equal(await underline.textContent(), c.token, c.program);
+    // Line and column of the underline, counted in the editor's own lines.
+    const where = await underline.evaluate((mark) => {
+      const line = mark.closest('.cm-line');
+      const lines = [...line.parentElement.querySelectorAll(':scope > .cm-line')];
+      const range = document.createRange();
+      range.setStart(line, 0);
+      range.setEndBefore(mark);
+      return { line: lines.indexOf(line) + 1, column: range.toString().length + 1 };
+    });
+    assert.deepEqual(where, { line: c.line, column: c.column }, c.program);
+    const listed = page.getByRole('list', { name: 'Diagnostics' });
+    assert.match(await listed.textContent(), new RegExp(`Line ${c.line}, column ${c.column}`));
+    assert.match(await listed.textContent(), c.message);
+    await underline.hover();
+    const tooltip = page.locator('.cm-tooltip-lint');
+    await tooltip.waitFor();
+    assert.match(await tooltip.textContent(), c.message);
+    // The Assembly pane shows what lumoc printed: the diagnostic.
+    assert.ok((await downloadShown(page)).equals(native(lumoc, Buffer.from(c.program))));
+    await page.mouse.move(0, 0);
+  }
+});
+
+test('hovering a statement lights up its code, and hovering code its statement', async () => {
+  await page.getByLabel('Example').selectOption('example:gcd');
+  await compiled(page);
+  await page.locator('#editor .cm-line', { hasText: 'cin >> b;' }).locator('.stmt').first().hover();
+  const linkedCode = page.locator('#assembly .cm-line.linked');
+  await linkedCode.first().waitFor();
+  assert.deepEqual(await linkedCode.allTextContents(), ['\tJSR  getdword', '\tMOVE A,sym_b']);
+  await page.locator('#assembly .cm-line', { hasText: 'MOVE A,sym_remainder' }).hover();
+  const linkedSource = page.locator('#editor .linked');
+  await linkedSource.first().waitFor();
+  assert.equal(await linkedSource.first().textContent(), 'remainder = a % b;');
+  await page.mouse.move(0, 0);
+});
+
+test('the Listing tab shows lumolist\'s listing', async () => {
+  await page.getByRole('tab', { name: 'Listing' }).click();
+  const listing = page.getByRole('tabpanel', { name: 'Listing' });
+  assert.ok(await listing.isVisible());
+  const expected = native(lumolist, readFileSync(join(source, 'examples', 'gcd.lumo')));
+  assert.equal(await listing.textContent(), expected.toString());
+  assert.ok((await downloadShown(page)).equals(expected));
+  await page.getByRole('tab', { name: 'Assembly' }).click();
+  assert.ok(await page.getByRole('tabpanel', { name: 'Assembly' }).isVisible());
+});
+
+test('a shared link opens the same program, and a broken one says so', async () => {
+  const program = 'const string greeting = "Grüße, 世界\\n";\n{\ncout << greeting;\n}';
+  await replaceSource(page, program);
+  await page.getByRole('button', { name: 'Share' }).click();
+  const link = await page.getByLabel('Link to this program').inputValue();
+  assert.match(link, /#code=[A-Za-z0-9_-]+$/);
+  assert.equal(page.url(), link);
+  const other = await openPlayground(browser.context, link);
+  assert.equal(await sourceText(other), program);
+  assert.ok((await downloadShown(other)).equals(native(lumoc, Buffer.from(program))));
+  await other.goto(`${server.url}#code=%%%not-base64`);
+  await other.reload();
+  await other.waitForSelector('body[data-ready="true"]');
+  assert.match(await other.getByRole('alert').textContent(), /no readable program/);
+  assert.equal(await other.getByLabel('Example').inputValue(), 'example:gcd');
+  assert.deepEqual(other.problems, []);
+  await other.close();
+});
+
+test('a program nested 1000 deep compiles in the page, and 1001 deep is refused', async () => {
+  for (const [depth, pattern] of [
+    [1000, /^Compiled in/],
+    [1001, /^Not compiled/],
+  ]) {
+    const program = `int x;\n{ x = ${'('.repeat(depth)}1${')'.repeat(depth)}; }\n`;
+    // Too long to type: the link carries it in.
+    await page.goto(`${server.url}#code=${Buffer.from(program).toString('base64url')}`);
+    await page.reload();
+    await page.waitForSelector('body[data-ready="true"][data-compiling="done"]');
+    assert.match(await page.locator('#compile-status').textContent(), pattern, `${depth} deep`);
+    assert.ok((await downloadShown(page)).equals(native(lumoc, Buffer.from(program))), `${depth} deep`);
+  }
+});
