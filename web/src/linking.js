@@ -47,14 +47,19 @@ function colourMarks(mapping) {
   return Decoration.set(marks, true);
 }
 
-function highlightMarks({ mapping, linked, current }) {
+// The statement being stepped is shown by its first line, which for an `if` or a `while`
+// is the line of its condition: marking its whole text would mark its body too.
+function highlightMarks(state) {
+  const { mapping, linked, current } = state.field(mappingField);
   const marks = [];
-  const add = (i, cls) => {
-    const s = mapping.statements[i];
-    if (s && s.to > s.from) marks.push(Decoration.mark({ class: cls }).range(s.from, s.to));
-  };
-  if (linked >= 0) add(linked, 'linked');
-  if (current && current.statement >= 0) add(current.statement, 'current');
+  const linkedStatement = mapping.statements[linked];
+  if (linkedStatement && linkedStatement.to > linkedStatement.from) {
+    marks.push(Decoration.mark({ class: 'linked' }).range(linkedStatement.from, linkedStatement.to));
+  }
+  const currentStatement = current ? mapping.statements[current.statement] : null;
+  if (currentStatement && currentStatement.from <= state.doc.length) {
+    marks.push(Decoration.line({ class: 'current' }).range(state.doc.lineAt(currentStatement.from).from));
+  }
   return Decoration.set(marks, true);
 }
 
@@ -75,7 +80,7 @@ const colourDecorations = StateField.define({
 const highlightDecorations = StateField.define({
   create: () => Decoration.none,
   update(marks, tr) {
-    if (touches(tr, setMapping, setLinked, setCurrent)) return highlightMarks(tr.state.field(mappingField));
+    if (touches(tr, setMapping, setLinked, setCurrent)) return highlightMarks(tr.state);
     return marks.map(tr.changes);
   },
   provide: (field) => EditorView.decorations.from(field),

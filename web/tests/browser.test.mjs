@@ -157,3 +157,84 @@ test('a program nested 1000 deep compiles in the page, and 1001 deep is refused'
     assert.ok((await downloadShown(page)).equals(native(lumoc, Buffer.from(program))), `${depth} deep`);
   }
 });
+
+async function pick(name) {
+  await page.getByLabel('Example').selectOption(`example:${name}`);
+  await compiled(page);
+}
+
+async function runToEnd() {
+  await page.getByRole('button', { name: 'Run' }).click();
+  await page.waitForFunction(() => !document.getElementById('run').disabled, null, { timeout: 20000 });
+  return page.locator('#run-status').textContent();
+}
+
+test('Run: gcd reads its input and prints its answer', async () => {
+  await pick('gcd');
+  await page.getByLabel('Program input').fill('1071 462');
+  assert.match(await runToEnd(), /^The program ended after 127 instructions/);
+  assert.equal(await page.getByLabel('Program output').textContent(), '21\n');
+  await page.getByLabel('Program input').fill('84 36');
+  await runToEnd();
+  assert.equal(await page.getByLabel('Program output').textContent(), '12\n');
+});
+
+test('Run: a trap and a run-time error are shown at their Lumo line', async () => {
+  await pick('factorial');
+  assert.match(await runToEnd(), /^Integer overflow at line 9 \(product = product \* n;\)/);
+  assert.match(await page.getByLabel('Program output').textContent(), /7! = 5040\nInteger overflow!\n$/);
+  assert.equal(await page.locator('#editor .cm-line.current').textContent(), '        product = product * n;');
+  assert.match(await page.locator('#assembly .cm-line.current').textContent(), /BVS/);
+  await pick('gcd');
+  await page.getByLabel('Program input').fill('1071');
+  assert.match(await runToEnd(), /^Run-time error at line 8 \(cin >> b;\): getdword: no number left in the input/);
+  assert.equal(await page.locator('#editor .cm-line.current').textContent(), '    cin >> b;');
+});
+
+test('Run: a long run keeps the page alive and Stop ends it', async () => {
+  await replaceSource(page, 'int i;\n{\nwhile (true) {\ni = i + 1;\nif (i > 30000) {\ni = 0;\n};\n};\n}');
+  await page.getByLabel('Step limit').fill('1000000000');
+  await page.getByRole('button', { name: 'Run' }).click();
+  await page.locator('#run-status', { hasText: /Running\.\.\. [0-9,]+ instructions/ }).waitFor();
+  // The page answers while the worker runs: typing in the input box goes through.
+  await page.getByLabel('Program input').fill('still here');
+  assert.equal(await page.getByLabel('Program input').inputValue(), 'still here');
+  await page.getByRole('button', { name: 'Stop' }).click();
+  assert.equal(await page.locator('#run-status').textContent(), 'Stopped.');
+  assert.ok(!(await page.getByRole('button', { name: 'Run' }).isDisabled()));
+  await page.getByLabel('Step limit').fill('250000');
+  assert.match(await runToEnd(), /^Stopped at the step limit at line \d+ \(.*\): step limit of 250000 reached, after 250,000 instructions/);
+  await page.getByLabel('Step limit').fill('10000000');
+});
+
+test('Step: three statements of gcd, then the registers and the names', async () => {
+  await pick('gcd');
+  await page.getByLabel('Program input').fill('1071 462');
+  await page.getByLabel('Step by').selectOption('statement');
+  for (let i = 0; i < 3; i++) await page.getByRole('button', { name: 'Step' }).click();
+  const registers = page.getByRole('table', { name: 'Registers' });
+  const value = (name) => registers.getByRole('row', { name: new RegExp(`^${name} `) }).getByRole('cell').first().textContent();
+  assert.equal(await value('A'), '462');
+  assert.equal(await value('B'), '0');
+  assert.equal(await value('SP'), '$00DF');
+  const names = page.getByRole('table', { name: 'Names' });
+  assert.equal(await names.getByRole('row', { name: /^a / }).getByRole('cell').last().textContent(), '1071');
+  assert.equal(await names.getByRole('row', { name: /^b / }).getByRole('cell').last().textContent(), '462');
+  assert.equal(await names.getByRole('row', { name: /^newline / }).getByRole('cell').last().textContent(), '"\\n"');
+  // The while's condition is next, on both sides.
+  assert.equal(await page.locator('#editor .cm-line.current').textContent(), '    while (b != 0) {');
+  assert.equal(await page.locator('#assembly .cm-line.current').textContent(), '\tMOVE sym_b,A');
+  await page.screenshot({ path: join(shots, 'stepping-gcd.png') });
+  // By instruction: two more, into the condition; the stack holds the pushed b.
+  await page.getByLabel('Step by').selectOption('instruction');
+  await page.getByRole('button', { name: 'Step' }).click();
+  await page.getByRole('button', { name: 'Step' }).click();
+  assert.equal(await value('SP'), '$00DD');
+  assert.deepEqual(await page.getByRole('list', { name: 'Stack' }).getByRole('listitem').allTextContents(), ['$00DD: 462']);
+  assert.equal(await page.locator('#assembly .cm-line.current').textContent(), '\tMOVE #^0,A');
+  // Editing ends the session.
+  await page.getByRole('textbox', { name: 'Lumo source' }).press('End');
+  await page.keyboard.type(' ');
+  await compiled(page);
+  assert.ok(await page.getByRole('table', { name: 'Registers' }).isHidden());
+});

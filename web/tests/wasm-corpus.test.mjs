@@ -147,3 +147,80 @@ test('a diagnostic says where its token begins', () => {
     assert.deepEqual([summary.status, summary.errorLine, summary.errorColumn], [c.status, c.line, c.column], c.text);
   }
 });
+
+// The simulator's side: every example, run in slices as the page's worker runs it, prints
+// its .out (the three that stop on a trap end with the trap's message), and the traps are
+// told apart from a plain end, with the branch that entered the handler.
+test('every example run in the module prints its .out', () => {
+  const expectedEnd = { factorial: 'overflowTrap', powers_of_two: 'overflowTrap', divide_by_zero: 'divideTrap' };
+  for (const { name, bytes } of files(join(source, 'examples'), /\.lumo$/)) {
+    const example = name.replace(/\.lumo$/, '');
+    assert.equal(wasm(new Uint8Array(bytes)).status, 0, example);
+    const assembly = Buffer.from(module.outputBytes()).toString('latin1');
+    let input = '';
+    try {
+      input = readFileSync(join(source, 'examples', `${example}.in`), 'latin1');
+    } catch {}
+    const sim = new module.Simulator(assembly, input);
+    try {
+      assert.ok(sim.assembled(), example);
+      let state;
+      const chunks = [];
+      do {
+        state = sim.run(1000, 1e8);
+        chunks.push(Buffer.from(sim.newOutput()));
+      } while (!state.ended);
+      assert.equal(state.outcome, expectedEnd[example] || 'halted', example);
+      const expected = readFileSync(join(source, 'examples', `${example}.out`));
+      assert.ok(Buffer.concat(chunks).equals(expected), `${example}: output differs from its .out`);
+      if (expectedEnd[example]) {
+        const lines = assembly.split('\n');
+        assert.match(lines[state.trapLine - 1], expectedEnd[example] === 'overflowTrap' ? /^\tBVS/ : /^\tBEQ/, example);
+      }
+    } finally {
+      sim.delete();
+    }
+  }
+});
+
+test('a run stops at its step limit and after a fault, saying where', () => {
+  const run = (text, input, limit) => {
+    wasm(text);
+    const assembly = Buffer.from(module.outputBytes()).toString('latin1');
+    const sim = new module.Simulator(assembly, input);
+    let state;
+    do state = sim.run(7, limit);
+    while (!state.ended);
+    const lines = assembly.split('\n');
+    sim.delete();
+    return { ...state, text: lines[state.line - 1] };
+  };
+  const loop = run('int i;\n{ while (true) { i = i + 1; }; }', '', 1000);
+  assert.deepEqual([loop.outcome, loop.steps], ['stepLimit', 1000]);
+  const missing = run('int a;\n{ cin >> a; cin >> a; }', '5', 1e6);
+  assert.equal(missing.outcome, 'runtimeError');
+  assert.match(missing.message, /no number left/);
+  assert.equal(missing.text, '\tJSR  getdword');
+  const bad = run('int a;\n{ cin >> a; }', 'seven', 1e6);
+  assert.match(bad.message, /'seven' is not a number/);
+});
+
+test('stepping stops where asked, and names are found at their addresses', () => {
+  wasm(readFileSync(join(source, 'examples', 'gcd.lumo')));
+  const assembly = Buffer.from(module.outputBytes()).toString('latin1');
+  const lines = assembly.split('\n');
+  const sim = new module.Simulator(assembly, '1071 462');
+  const [a, b, nothing] = module.dataAddresses(assembly, ['sym_a', 'sym_b', 'sym_nothing']);
+  assert.equal(nothing, -1);
+  const first = sim.step();
+  assert.equal(lines[first.line - 1], '\tMOVE #$DF,SP');
+  assert.equal(lines[first.pcLine - 1], '\tJMP  main');
+  const stops = new Uint8Array(sim.instructionLines().length);
+  const remainder = lines.indexOf('\tMOVE A,sym_remainder') + 1;
+  stops[sim.instructionLines().indexOf(remainder)] = 1;
+  sim.setStops(stops);
+  const state = sim.runToStop(1e6);
+  assert.equal(state.pcLine, remainder);
+  assert.deepEqual([sim.word(a), sim.word(b), sim.sp(), sim.a()], [1071, 462, 0xdf, 147]);
+  sim.delete();
+});
