@@ -17,11 +17,27 @@ function wasmVersion() {
   return hash.digest('hex').slice(0, 12);
 }
 
+const version = wasmVersion();
+
+// The module is asked for as soon as the page's HTML is read, not once its script has run.
+const preloadModule = {
+  name: 'lumo-preload-module',
+  transformIndexHtml: () => [
+    { tag: 'link', attrs: { rel: 'modulepreload', href: `./wasm/lumo.mjs?v=${version}` }, injectTo: 'head' },
+    {
+      tag: 'link',
+      attrs: { rel: 'preload', href: `./wasm/lumo.wasm?v=${version}`, as: 'fetch', type: 'application/wasm', crossorigin: '' },
+      injectTo: 'head',
+    },
+  ],
+};
+
 export default defineConfig({
   // Relative URLs, so that the folder works wherever a host puts it.
   base: './',
   publicDir,
-  define: { __LUMO_WASM_VERSION__: JSON.stringify(wasmVersion()) },
+  define: { __LUMO_WASM_VERSION__: JSON.stringify(version) },
+  plugins: [preloadModule],
   build: { outDir, emptyOutDir: true, target: 'es2022' },
   worker: { format: 'es' },
   server: { fs: { allow: [resolve(__dirname, '..')] } },

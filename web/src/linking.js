@@ -38,11 +38,13 @@ const mappingField = StateField.define({
   },
 });
 
+const colourMark = Array.from({ length: paletteSize }, (_, c) => Decoration.mark({ class: `stmt c${c}` }));
+
 function colourMarks(mapping) {
   const marks = [];
   mapping.statements.forEach((s, i) => {
     const colour = mapping.colours[i];
-    if (colour >= 0 && s.to > s.from) marks.push(Decoration.mark({ class: `stmt c${colour}` }).range(s.from, s.to));
+    if (colour >= 0 && s.to > s.from) marks.push(colourMark[colour].range(s.from, s.to));
   });
   return Decoration.set(marks, true);
 }

@@ -7,7 +7,7 @@ import { mkdirSync, readdirSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { after, before, test } from 'node:test';
 import { compiled, downloadShown, launch, openPlayground, replaceSource, serve, sourceText } from './browser.mjs';
-import { required } from './module.mjs';
+import { required, stdinFile } from './module.mjs';
 
 const dist = required('LUMO_WEB_DIST');
 const source = required('LUMO_SOURCE_DIR');
@@ -16,7 +16,7 @@ const lumolist = required('LUMOLIST');
 const shots = process.env.LUMO_WEB_SHOTS || join(dist, '..', 'screenshots');
 mkdirSync(shots, { recursive: true });
 
-const native = (tool, input) => spawnSync(tool, [], { input, maxBuffer: 1 << 30 }).stdout;
+const native = (tool, input) => spawnSync(tool, [], { stdio: [stdinFile(input), 'pipe', 'pipe'], maxBuffer: 1 << 30 }).stdout;
 
 let server;
 let browser;
@@ -29,9 +29,10 @@ before(async () => {
 });
 
 after(async () => {
-  if (page) assert.deepEqual(page.problems, [], 'errors were thrown in the page');
+  const problems = page ? page.problems : [];
   await browser?.close();
   server?.stop();
+  assert.deepEqual(problems, [], 'errors were thrown in the page');
 });
 
 test('every example shows lumoc\'s assembly beside its source', async () => {
