@@ -38,10 +38,10 @@ target_compile_options(lumoc_train PRIVATE -fprofile-update=atomic)
 target_link_libraries(lumoc_train PRIVATE lumocore_train)
 target_link_options(lumoc_train PRIVATE -fprofile-generate)
 set_target_properties(lumoc_train PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${lumo_profile_work})
-list(LENGTH lumo_core_sources lumo_trained_units)
-math(EXPR lumo_trained_units "${lumo_trained_units} + 1")  # and lumoc.cpp
+set(lumo_trained_units src/string.cpp src/lexer.cpp src/syner.cpp src/gener.cpp src/lumoc.cpp)
 set(lumo_trained_targets lumocore lumoc)
 if(LUMO_PARALLEL)
+  find_package(Threads REQUIRED)
   add_library(lumoparallel_train STATIC ${lumo_parallel_sources})
   target_include_directories(lumoparallel_train PUBLIC src)
   target_link_libraries(lumoparallel_train PUBLIC lumocore_train Threads::Threads)
@@ -49,15 +49,14 @@ if(LUMO_PARALLEL)
   target_compile_options(lumoparallel_train PRIVATE -fprofile-update=atomic)
   target_link_libraries(lumoc_train PRIVATE lumoparallel_train)
   target_compile_definitions(lumoc_train PRIVATE LUMO_PARALLEL=1)
-  list(LENGTH lumo_parallel_sources parallel_units)
-  math(EXPR lumo_trained_units "${lumo_trained_units} + ${parallel_units}")
+  list(APPEND lumo_trained_units src/parallel/parallel.cpp src/parallel/split_finder.cpp)
   list(APPEND lumo_trained_targets lumoparallel)
 endif()
 
 add_custom_command(
   OUTPUT ${lumo_profile_stamp}
   COMMAND ${CMAKE_COMMAND} -DBENCHGEN=$<TARGET_FILE:benchgen> -DLUMOC=$<TARGET_FILE:lumoc_train>
-          -DWORK=${lumo_profile_work} -DDATA=${lumo_profile_data} -DUNITS=${lumo_trained_units}
+          -DWORK=${lumo_profile_work} -DDATA=${lumo_profile_data} "-DUNITS=${lumo_trained_units}"
           -P ${CMAKE_SOURCE_DIR}/cmake/train-profile.cmake
   COMMAND ${CMAKE_COMMAND} -E touch ${lumo_profile_stamp}
   DEPENDS lumoc_train benchgen ${CMAKE_SOURCE_DIR}/cmake/train-profile.cmake

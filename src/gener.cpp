@@ -4,6 +4,7 @@
 #include "gener.hpp"
 
 #include <cassert>
+#include <cstring>
 #include <string_view>
 
 #include "common.hpp"
@@ -19,6 +20,9 @@ const string equal = "==", notEqual = "!=", greater = ">", less = "<",
              greaterEqual = ">=", lessEqual = "<=";
 const string andAlso = "&&", orElse = "||", plus = "+", minus = "-", times = "*", divide = "/",
              remainder = "%";
+
+// The truth values as they stand in the code.
+const Number trueText(trueval), falseText(falseval);
 
 bool isOperator(const string& op, const string& text) {
     return op.sameWord(text);
@@ -118,7 +122,7 @@ void Generator::genDec(SymTab* entry) {
 void Generator::genTextItems(const string& text) {
     const char* p = text.c_str();
     const char* end = p + text.length();
-    const char* separator = "";
+    std::string_view separator;
     while (p < end) {
         out << separator;
         separator = ",";
@@ -183,8 +187,10 @@ void Generator::genAssignSt(SymTab* symtab, AST* node, int& labelCount, int over
 void Generator::genCondition(SymTab* symtab, Expression* condition, int otherwise, int& labelCount,
                              int overflowLabel) {
     genExpression(symtab, condition, labelCount, overflowLabel);
-    out << "\tCMP  #^" << trueval << ",A\n";
-    out << "\tBNE  L" << otherwise << "\n";
+    out << "\tCMP  #^" << trueText
+        << ",A\n"
+           "\tBNE  L"
+        << Number(otherwise) << "\n";
 }
 
 void Generator::genLabel(int number) {
@@ -239,8 +245,8 @@ void Generator::genCoutSt(SymTab*, AST* node, int&, int) {
 // right side, so that chains of any length take constant stack.
 
 RPolish* Generator::newElement() {
-    if (elementsUsed == elements.size()) elements.emplace_back();
-    RPolish* e = &elements[elementsUsed++];
+    if (elementsUsed == elements.size()) elements.push_back(std::make_unique<RPolish>());
+    RPolish* e = elements[elementsUsed++].get();
     e->isOperator = false;
     e->isSymbol = false;
     e->oper = string();
@@ -340,36 +346,50 @@ void Generator::genSubExpression(RPolish* list, int& labelCount, int overflowLab
 
 void Generator::genPushOperand(RPolish* operand) {
     if (operand->isSymbol)
-        out << "\tMOVE sym_" << operand->symName << ",A\n";
+        out << "\tMOVE sym_" << operand->symName
+            << ",A\n"
+               "\tPUSH A\n";
     else
-        out << "\tMOVE #^" << operand->value << ",A\n";
-    out << "\tPUSH A\n";
+        out << "\tMOVE #^" << operand->value
+            << ",A\n"
+               "\tPUSH A\n";
 }
 
 void Generator::genNotOperator() {
     out << "\tPOP  A\n"
-        << "\tNOT  A\n"
-        << "\tPUSH A\n";
+           "\tNOT  A\n"
+           "\tPUSH A\n";
 }
 
 void Generator::genBinOperator(RPolish* op, int& labelCount, int overflowLabel) {
     out << "\tPOP  B\n"
-        << "\tPOP  A\n";
-    const string& text = op->oper;
-    if (isComparison(text))
-        genCompOperator(op, labelCount);
-    else if (isOperator(text, andAlso) || isOperator(text, orElse))
-        genBoolOperator(op);
-    else if (isOperator(text, plus))
-        genPlusOperator(op, overflowLabel);
-    else if (isOperator(text, minus))
-        genMinusOperator(op, overflowLabel);
-    else if (isOperator(text, times))
-        genMultiplyOperator(op, overflowLabel);
-    else if (isOperator(text, divide))
-        genDivideOperator(op);
-    else if (isOperator(text, remainder))
-        genRemainderOperator(op);
+           "\tPOP  A\n";
+    // The operators' texts are told apart by their first character, which is one test
+    // instead of one for each operator in turn; the comparisons are the others.
+    switch (op->oper.c_str()[0]) {
+        case '&':
+        case '|':
+            genBoolOperator(op);
+            break;
+        case '+':
+            genPlusOperator(op, overflowLabel);
+            break;
+        case '-':
+            genMinusOperator(op, overflowLabel);
+            break;
+        case '*':
+            genMultiplyOperator(op, overflowLabel);
+            break;
+        case '/':
+            genDivideOperator(op);
+            break;
+        case '%':
+            genRemainderOperator(op);
+            break;
+        default:
+            if (isComparison(op->oper)) genCompOperator(op, labelCount);
+            break;
+    }
     out << "\tPUSH A\n";
 }
 
@@ -407,14 +427,14 @@ void Generator::genMultiplyOperator(RPolish*, int overflowLabel) {
 
 void Generator::genDivideOperator(RPolish*) {
     out << "\tCMP #$00,B\n"
-        << "\tBEQ Ldividebyzero\n"
-        << "\tDIV  B,A\n";
+           "\tBEQ Ldividebyzero\n"
+           "\tDIV  B,A\n";
 }
 
 void Generator::genRemainderOperator(RPolish*) {
     out << "\tCMP #$00,B\n"
-        << "\tBEQ Ldividebyzero\n"
-        << "\tMOD  B,A\n";
+           "\tBEQ Ldividebyzero\n"
+           "\tMOD  B,A\n";
 }
 
 // ---- comparison code ----------------------------------------------------------------
@@ -425,16 +445,28 @@ void Generator::genRemainderOperator(RPolish*) {
 
 namespace {
 
+// A text of at most 16 characters, kept in a block of that size so that it is copied
+// without a call: the comparison sequences are made of such texts.
+struct ShortText {
+    char bytes[16] = {};
+    std::size_t length = 0;
+    template <std::size_t size>
+    ShortText(const char (&text)[size]) : length(size - 1) {
+        static_assert(size <= sizeof bytes, "a short text");
+        std::memcpy(bytes, text, size - 1);
+    }
+};
+
 // One line of a decision chain: its text, then the number of the label it ends in (T or F)
 // and a newline.
 struct ChainLine {
-    std::string_view text;
+    ShortText text;
     bool endsInF;
 };
 
 struct Ordering {
     const string* op;
-    std::string_view endLabel;  // the family prefix and "end_"
+    ShortText endLabel;  // the family prefix and "end_"
     std::vector<ChainLine> chain;
 };
 
@@ -520,24 +552,37 @@ void Generator::genCompOperator(RPolish* op, int& labelCount) {
     out << "\tCMP  B,A\n";
     const string& text = op->oper;
     if (isOperator(text, equal) || isOperator(text, notEqual)) {
-        out << (isOperator(text, equal) ? "\tBEQ  L" : "\tBNE  L") << t << "\n"
-            << "\tMOVE #^" << falseval << ",A\n"
-            << "\tJMP    L" << f << "\n"
-            << "L" << t << "\n"
-            << "\tMOVE #^" << trueval << ",A\n"
-            << "L" << f << "\n";
+        out << std::string_view(isOperator(text, equal) ? "\tBEQ  L" : "\tBNE  L") << t
+            << "\n"
+               "\tMOVE #^"
+            << falseText
+            << ",A\n"
+               "\tJMP    L"
+            << f << "\nL" << t
+            << "\n"
+               "\tMOVE #^"
+            << trueText << ",A\nL" << f << "\n";
         return;
     }
     for (const Ordering& ordering : orderings) {
         if (!isOperator(text, *ordering.op)) continue;
-        for (const ChainLine& line : ordering.chain)
-            out << line.text << (line.endsInF ? f : t) << "\n";
-        out << "L" << t << "\n"
-            << "\tMOVE #^" << trueval << ",A\n"
-            << "\tJMP  " << ordering.endLabel << t << "\n"
-            << "L" << f << "\n"
-            << "\tMOVE #^" << falseval << ",A\n"
-            << ordering.endLabel << t << "\n";
+        for (const ChainLine& line : ordering.chain) {
+            out.writePadded(line.text.bytes, line.text.length);
+            out << (line.endsInF ? f : t) << "\n";
+        }
+        out << "L" << t
+            << "\n"
+               "\tMOVE #^"
+            << trueText
+            << ",A\n"
+               "\tJMP  ";
+        out.writePadded(ordering.endLabel.bytes, ordering.endLabel.length);
+        out << t << "\nL" << f
+            << "\n"
+               "\tMOVE #^"
+            << falseText << ",A\n";
+        out.writePadded(ordering.endLabel.bytes, ordering.endLabel.length);
+        out << t << "\n";
         return;
     }
 }

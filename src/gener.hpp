@@ -5,7 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <vector>
 
 #include "output.hpp"
@@ -97,7 +97,7 @@ class Generator {
 
   private:
     Output& out;
-    std::deque<RPolish> elements;  // the pool: a deque, so that elements stay in place
+    std::vector<std::unique_ptr<RPolish>> elements;  // the pool
     std::size_t elementsUsed = 0;
     std::vector<const string*> waitingOperators;  // of the chains being converted
     int overflowFormatted = -1;                   // the label `overflowText` holds

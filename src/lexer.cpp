@@ -406,7 +406,7 @@ const char* const kindHeadings[] = {
 
 void writeToken(Output& out, const LexToken& token) {
     if (token.kind < IDENTIFIER || token.kind > COUT) return;
-    out << kindHeadings[token.kind];
+    out << std::string_view(kindHeadings[token.kind]);
     switch (token.kind) {
         case IDENTIFIER:
             out << token.idName;

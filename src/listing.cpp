@@ -20,7 +20,7 @@ void Lister::printST(SymTab* symtab) {
             default:
                 break;
         }
-        out << (entry->isConst ? "\tTrue\t" : "\tFalse\t");
+        out << std::string_view(entry->isConst ? "\tTrue\t" : "\tFalse\t");
         Factor* init = entry->initValue;
         if (init == nullptr) {
             out << "\tNone\n";

@@ -35,12 +35,14 @@ struct DigitPairs {
 inline constexpr DigitPairs digitPairs{};
 
 // A number as decimal text, formatted once: the generator names each label number on
-// several lines.
+// several lines. The text is kept at the start of a block of fixed size, so that it is
+// copied to the output without a call.
 class Number {
   public:
     explicit Number(int value) {
+        char reversed[room];
         unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : value;
-        char* at = digits + room;
+        char* at = reversed + room;
         for (; magnitude >= 100; magnitude /= 100) {
             at -= 2;
             std::memcpy(at, &digitPairs.text[magnitude % 100], 2);
@@ -52,14 +54,14 @@ class Number {
             *--at = static_cast<char>('0' + magnitude);
         }
         if (value < 0) *--at = '-';
-        start = static_cast<unsigned char>(at - digits);
+        length = static_cast<unsigned char>(reversed + room - at);
+        std::memcpy(digits, at, length);
     }
-    std::string_view text() const { return {digits + start, room - start}; }
+    std::string_view text() const { return {digits, length}; }
 
-  private:
-    static constexpr std::size_t room = 12;  // "-2147483648"
-    char digits[room];
-    unsigned char start;
+    static constexpr std::size_t room = 16;  // "-2147483648" and then some
+    char digits[room] = {};
+    unsigned char length;
 };
 
 class Output {
@@ -72,26 +74,55 @@ class Output {
     Output& operator=(const Output&) = delete;
     ~Output() { std::free(buf); }
 
-    Output& operator<<(std::string_view text) {
+    // The common cases, short pieces that fit, stay small enough to inline everywhere. A
+    // literal's length is known when the call is compiled, and so is the size of its copy;
+    // a short text or a number is copied as a block of fixed size, its length added after.
+    template <std::size_t size>
+    [[gnu::always_inline]] Output& operator<<(const char (&literal)[size]) {
+        write(literal, size - 1);
+        return *this;
+    }
+    [[gnu::always_inline]] Output& operator<<(std::string_view text) {
         write(text.data(), text.size());
         return *this;
     }
-    Output& operator<<(const char* text) { return *this << std::string_view(text); }
-    Output& operator<<(const string& text) {
+    [[gnu::always_inline]] Output& operator<<(const string& text) {
+        constexpr std::size_t block = string::inlineLimit + 1;
+        if (text.heldInline() && block <= limit - used) {
+            std::memcpy(buf + used, text.c_str(), block);
+            used += static_cast<std::size_t>(text.length());
+            return *this;
+        }
         write(text.c_str(), static_cast<std::size_t>(text.length()));
         return *this;
     }
-    Output& operator<<(const Number& number) { return *this << number.text(); }
+    [[gnu::always_inline]] Output& operator<<(const Number& number) {
+        if (Number::room <= limit - used) {
+            std::memcpy(buf + used, number.digits, Number::room);
+            used += number.length;
+            return *this;
+        }
+        write(number.digits, number.length);
+        return *this;
+    }
     Output& operator<<(int number) { return *this << Number(number); }
+    // The first `length` bytes of `bytes`, copied as a block of its whole size.
+    template <std::size_t size>
+    [[gnu::always_inline]] void writePadded(const char (&bytes)[size], std::size_t length) {
+        if (size <= limit - used) {
+            std::memcpy(buf + used, bytes, size);
+            used += length;
+            return;
+        }
+        write(bytes, length);
+    }
     Output& operator<<(char c) {
         if (used == limit) makeRoom(1);
         buf[used++] = c;
         return *this;
     }
 
-    // The common case, a short piece that fits, stays small enough to inline everywhere;
-    // with a literal argument the length and the copy are then fixed at compile time.
-    void write(const char* bytes, std::size_t count) {
+    [[gnu::always_inline]] void write(const char* bytes, std::size_t count) {
         if (count <= limit - used) {
             std::memcpy(buf + used, bytes, count);
             used += count;
@@ -113,6 +144,17 @@ class Output {
     }
     // Drops what is held, as if it had never been written.
     void discard() { used = 0; }
+    // Writes what is held to the file descriptor `to` and empties this output; false if
+    // the write failed.
+    bool sendHeldTo(int to) {
+        const int own = fd;
+        fd = to;
+        drain();
+        fd = own;
+        const bool sent = !failed;
+        failed = false;
+        return sent;
+    }
 
     // Writes out what is held (to a file descriptor); false if any write so far failed.
     bool flush() {
@@ -120,6 +162,8 @@ class Output {
         return !failed;
     }
     bool anyFailed() const { return failed; }
+    // Counts a failed write of another writer on the same file as this one's own.
+    void failWrites() { failed = true; }
 
   private:
     static constexpr std::size_t capacity = std::size_t(1) << 20;  // for a file descriptor

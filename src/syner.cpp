@@ -93,7 +93,8 @@ void Analyser::error(int number, const LexToken& token) {
 
 bool Analyser::lookup(const LexToken& token, SymTab* symtab, SymTab*& entry) {
     if (symtab != nullptr && symtab == index.head) {
-        entry = index.find(token.idName);
+        const SymIndex::Slot* slot = index.find(token.idName);
+        entry = slot == nullptr ? nullptr : slot->entry;
         return entry != nullptr;
     }
     for (entry = symtab; entry != nullptr; entry = entry->next) {
@@ -102,32 +103,33 @@ bool Analyser::lookup(const LexToken& token, SymTab* symtab, SymTab*& entry) {
     return false;
 }
 
-SymTab* Analyser::SymIndex::find(const string& name) const {
+Analyser::SymIndex::Slot* Analyser::SymIndex::find(const string& name) {
     if (slots.empty()) return nullptr;
     const std::size_t mask = slots.size() - 1;
     for (std::size_t i = name.hash() & mask;; i = (i + 1) & mask) {
-        if (slots[i] == nullptr || slots[i]->name == name) return slots[i];
+        if (slots[i].entry == nullptr) return nullptr;
+        if (slots[i].entry->name == name) return &slots[i];
     }
 }
 
 void Analyser::SymIndex::add(SymTab* entry) {
     if (2 * (used + 1) > slots.size()) {
-        std::vector<SymTab*> old(slots.empty() ? 16 : 2 * slots.size(), nullptr);
+        std::vector<Slot> old(slots.empty() ? 16 : 2 * slots.size());
         old.swap(slots);
-        for (SymTab* kept : old) {
-            if (kept != nullptr) place(kept);
+        for (const Slot& kept : old) {
+            if (kept.entry != nullptr) place(kept);
         }
     }
-    place(entry);
+    place({entry, nullptr});
     ++used;
     head = entry;
 }
 
-void Analyser::SymIndex::place(SymTab* entry) {
+void Analyser::SymIndex::place(Slot slot) {
     const std::size_t mask = slots.size() - 1;
-    std::size_t i = entry->name.hash() & mask;
-    while (slots[i] != nullptr) i = (i + 1) & mask;
-    slots[i] = entry;
+    std::size_t i = slot.entry->name.hash() & mask;
+    while (slots[i].entry != nullptr) i = (i + 1) & mask;
+    slots[i] = slot;
 }
 
 void Analyser::useSymbolTable(SymTab* symtab) {
@@ -263,14 +265,18 @@ Factor* Analyser::initialiser(DataType declared, const LexToken& token,
 // compound = "{" { statement ";" } "}"
 // The token comes by value: the caller's still holds the "{" when the "}" has been read.
 void Analyser::synStatements(SymTab* symtab, AST*& list, int& labelCount, LexToken token) {
-    expect(LBRACE, 4, token);
-    advance(token);
+    synBlockStart(token);
     StatementList statements;
     while (token.kind != RBRACE) {
         synBlockStatement(symtab, statements, labelCount, token);
         advance(token);
     }
     list = statements.head;
+}
+
+void Analyser::synBlockStart(LexToken& token) {
+    expect(LBRACE, 4, token);
+    advance(token);
 }
 
 void Analyser::synBlockStatement(SymTab* symtab, StatementList& list, int& labelCount,
@@ -395,13 +401,67 @@ void Analyser::synCoutSt(SymTab* symtab, AST*& node, int&, LexToken& token) {
 
 // ---- expressions --------------------------------------------------------------------
 
+// A new shared operand in `place`, its chain ends around its factor.
+SharedOperand* Analyser::newShared(SharedOperand*& place) {
+    place = arena.make<SharedOperand>();
+    place->term.factor = &place->factor;
+    place->basic.term = &place->term;
+    place->exp.left = &place->basic;
+    return place;
+}
+
+// The shared operand of a declared name, a number from 0 to 255 or a truth; null for any
+// other token. A name that is not declared is error 102.
+SharedOperand* Analyser::sharedOperand(SymTab* symtab, const LexToken& token) {
+    SharedOperand* shared = nullptr;
+    if (token.kind == IDENTIFIER) {
+        if (symtab == nullptr || symtab != index.head) return nullptr;  // a table of another's
+        SymIndex::Slot* slot = index.find(token.idName);
+        if (slot == nullptr) error(102, token);
+        shared = slot->operand;
+        if (shared == nullptr) {
+            shared = newShared(slot->operand);
+            shared->factor.symbol = slot->entry;
+            shared->factor.factorType = slot->entry->dataType;
+        }
+    } else if (token.kind == INTEGER_LITERAL) {
+        if (token.intValue < 0 || token.intValue >= 256) return nullptr;
+        shared = numbers[token.intValue];
+        if (shared == nullptr) {
+            shared = newShared(numbers[token.intValue]);
+            shared->factor.isLiteral = true;
+            shared->factor.factorType = INT_TYPE;
+            shared->factor.intValue = token.intValue;
+        }
+    } else if (token.kind == BOOLEAN_LITERAL) {
+        SharedOperand*& truth = truths[token.boolValue.c_str()[0] == 't' ? 1 : 0];
+        shared = truth;
+        if (shared == nullptr) {
+            shared = newShared(truth);
+            shared->factor.isLiteral = true;
+            shared->factor.factorType = BOOL_TYPE;
+            shared->factor.boolValue = arena.keep(token.boolValue);
+        }
+    }
+    if (shared != nullptr) lastShared = shared;
+    return shared;
+}
+
 // expression = basic-expression [ relational-operator basic-expression ]
 void Analyser::synExpression(SymTab* symtab, Expression*& exp, LexToken& token, DataType& type) {
     type = NO_TYPE;
-    exp = arena.make<Expression>();
+    BasicExp* first = nullptr;
     DataType left;
-    synBasicExp(symtab, exp->left, token, left);
-    if (token.kind != RELATIONAL_OPERATOR) {
+    synBasicExp(symtab, first, token, left);
+    const bool relation = token.kind == RELATIONAL_OPERATOR;
+    if (!relation && lastShared != nullptr && first == &lastShared->basic) {
+        exp = &lastShared->exp;
+        type = left;
+        return;
+    }
+    exp = arena.make<Expression>();
+    exp->left = first;
+    if (!relation) {
         type = left;
         return;
     }
@@ -419,9 +479,16 @@ void Analyser::synExpression(SymTab* symtab, Expression*& exp, LexToken& token, 
 // basic-expression = term { additive-operator term }
 void Analyser::synBasicExp(SymTab* symtab, BasicExp*& exp, LexToken& token, DataType& type) {
     type = NO_TYPE;
+    Term* operand = nullptr;
+    synTerm(symtab, operand, token, type);
+    const bool more = token.kind == ADDITIONAL_OPERATOR;
+    if (!more && lastShared != nullptr && operand == &lastShared->term) {
+        exp = &lastShared->basic;
+        return;
+    }
     exp = arena.make<BasicExp>();
-    synTerm(symtab, exp->term, token, type);
-    if (token.kind != ADDITIONAL_OPERATOR) return;
+    exp->term = operand;
+    if (!more) return;
     const std::size_t first = chain.size();
     chain.push_back({type, &exp->op});
     for (BasicExp* node = exp; token.kind == ADDITIONAL_OPERATOR; node = node->next) {
@@ -438,10 +505,17 @@ void Analyser::synBasicExp(SymTab* symtab, BasicExp*& exp, LexToken& token, Data
 // term = factor { multiplicative-operator factor }
 void Analyser::synTerm(SymTab* symtab, Term*& term, LexToken& token, DataType& type) {
     type = NO_TYPE;
+    Factor* operand = nullptr;
+    synFactor(symtab, operand, token);
+    type = operand->factorType;
+    const bool more = token.kind == MULTIPLICATIVE_OPERATOR;
+    if (!more && lastShared != nullptr && operand == &lastShared->factor) {
+        term = &lastShared->term;
+        return;
+    }
     term = arena.make<Term>();
-    synFactor(symtab, term->factor, token);
-    type = term->factor->factorType;
-    if (token.kind != MULTIPLICATIVE_OPERATOR) return;
+    term->factor = operand;
+    if (!more) return;
     const std::size_t first = chain.size();
     chain.push_back({type, &term->op});
     for (Term* node = term; token.kind == MULTIPLICATIVE_OPERATOR; node = node->next) {
@@ -470,6 +544,11 @@ void Analyser::checkChain(std::size_t first, int mismatch,
 
 // factor = literal | identifier | "(" expression ")" | "!" factor | nothing
 void Analyser::synFactor(SymTab* symtab, Factor*& factor, LexToken& token) {
+    if (SharedOperand* shared = sharedOperand(symtab, token)) {
+        factor = &shared->factor;
+        advance(token);
+        return;
+    }
     factor = arena.make<Factor>();
     switch (token.kind) {
         case BOOLEAN_LITERAL:

@@ -114,13 +114,25 @@ struct Factor {
     Factor* notFactor;
 };
 
-// A statement list being built: its first node, and the link the next node goes into.
+// A declared name, a small number or a truth is the same operand wherever it stands: its
+// factor, and the chain ends of one operand around it (a term, a basic expression and an
+// expression that hold just that factor), are made once per analyser and shared wherever
+// the operand recurs. Sharing is safe because the tree's readers only read it; it halves
+// the tree, and the operands a program uses most stay in the cache.
+struct SharedOperand {
+    Factor factor;
+    Term term;
+    BasicExp basic;
+    Expression exp;
+};
+
+// A statement list being built: its first and last nodes.
 struct StatementList {
     AST* head = nullptr;
-    AST** link = &head;
+    AST* last = nullptr;
     void append(AST* node) {
-        *link = node;
-        link = &node->next;
+        (last == nullptr ? head : last->next) = node;
+        last = node;
     }
 };
 
@@ -173,9 +185,11 @@ class Analyser {
 
     // The steps of `synAnal` and `synStatements`, for a driver that reads a program's
     // block a statement at a time (the fast path for long programs). `synProgramStart`
-    // reads up to the block's "{"; `synBlockStatement` reads one statement of a block
-    // and the ";" after it, and appends it to `list`.
+    // reads the declarations, up to the block's "{"; `synBlockStart` reads the "{";
+    // `synBlockStatement` reads one statement of a block and the ";" after it, and
+    // appends it to `list`. The token after the ";" is the caller's to read.
     void synProgramStart(SymTab*& symtab, LexToken& token);
+    void synBlockStart(LexToken& token);
     void synBlockStatement(SymTab* symtab, StatementList& list, int& labelCount, LexToken& token);
     // Takes a finished table made by another analyser, for reading a later part of the
     // same program's block.
@@ -185,18 +199,24 @@ class Analyser {
     int comparisonsRead() const { return relations; }
 
   private:
-    // Name -> entry of the table being built, so that each search takes constant time:
-    // open addressing over a power-of-two array of slots, kept at most half full.
+    // Name -> entry of the table being built, and the entry's shared operand once made,
+    // so that each search takes constant time: open addressing over a power-of-two array
+    // of slots, kept at most half full.
     class SymIndex {
       public:
+        struct Slot {
+            SymTab* entry = nullptr;
+            SharedOperand* operand = nullptr;
+        };
         SymTab* head = nullptr;  // the table the index describes
-        SymTab* find(const string& name) const;
+        // The slot of `name`, or null when it is not declared.
+        Slot* find(const string& name);
         void add(SymTab* entry);
 
       private:
-        std::vector<SymTab*> slots;
+        std::vector<Slot> slots;
         std::size_t used = 0;
-        void place(SymTab* entry);
+        void place(Slot slot);
     };
 
     // One operand of a chain being read: its type and the operator written after it.
@@ -213,6 +233,9 @@ class Analyser {
     int relations = 0;             // relational operators read
     std::vector<ChainLink> chain;  // the operands of the chains being read, innermost last
     int openSpan = -1;             // the span of the statement being read
+    SharedOperand* numbers[256] = {};     // the shared operands of the numbers 0 to 255
+    SharedOperand* truths[2] = {};        // of false and true
+    SharedOperand* lastShared = nullptr;  // the shared operand read last
 
     class NestingLevel;
 
@@ -225,6 +248,8 @@ class Analyser {
     Factor* initialiser(DataType declared, const LexToken& token, const LexToken& identifier);
     Expression* condition(SymTab* symtab, LexToken& token, int noLeft, int notBool, int noRight);
     AST* block(SymTab* symtab, int& labelCount, LexToken& token);
+    SharedOperand* sharedOperand(SymTab* symtab, const LexToken& token);
+    SharedOperand* newShared(SharedOperand*& place);
     void checkChain(std::size_t first, int mismatch, int (*operatorError)(const string&, DataType),
                     const LexToken& token);
     int beginSpan(const LexToken& token);

@@ -191,10 +191,12 @@ TEST(Driver, SplitAnalysisReportsTheFirstError) {
                                        longBody(statements / 10) + second +
                                        longBody(statements - at) + " }";
             const RunResult sequential = compileThroughPipe(source);
-            const RunResult split = runProgram(LUMOC_PATH, {}, source);
             EXPECT_NE(sequential.status, 0);
-            EXPECT_EQ(split.status, sequential.status) << "fault at " << percent << "%";
-            EXPECT_EQ(split.out, sequential.out) << "fault at " << percent << "%";
+            for (int run = 0; run < 3; ++run) {  // the two threads meet elsewhere each time
+                const RunResult split = runProgram(LUMOC_PATH, {}, source);
+                EXPECT_EQ(split.status, sequential.status) << "fault at " << percent << "%";
+                EXPECT_EQ(split.out, sequential.out) << "fault at " << percent << "%";
+            }
         }
         ++planted;
     }
