@@ -1,7 +1,7 @@
 // The playground page: the editor, compiling as you type, the assembly and the listing
 // beside the source, diagnostics, examples and links that hold a program.
 import { defaultKeymap, history, historyKeymap, indentWithTab } from '@codemirror/commands';
-import { EditorState } from '@codemirror/state';
+import { Compartment, EditorState } from '@codemirror/state';
 import {
   EditorView,
   drawSelection,
@@ -26,6 +26,9 @@ import './style.css';
 
 const $ = (id) => document.getElementById(id);
 const compileDelayMs = 150;
+// Longer programs would hold the page for a second or more at each keystroke, and their
+// assembly would not fit an editor: lumoc is the tool for them.
+const maxSourceBytes = 1 << 20;
 
 // Asked for first, so that the module loads while the editors are being set up.
 const moduleLoaded = loadModule(moduleUrl(document.baseURI));
@@ -70,6 +73,9 @@ const editor = new EditorView({
   }),
 });
 
+// The pane shows lumoc's output: assembly, highlighted as such, or a diagnostic, as plain text.
+const assemblyLanguage = new Compartment();
+
 const assembly = new EditorView({
   parent: $('assembly'),
   state: EditorState.create({
@@ -77,7 +83,7 @@ const assembly = new EditorView({
     extensions: [
       lineNumbers(),
       syntaxHighlighting(defaultHighlightStyle),
-      koruLanguage,
+      assemblyLanguage.of(koruLanguage),
       assemblyLinking(),
       EditorState.readOnly.of(true),
       EditorView.contentAttributes.of({ 'aria-label': 'Assembly code', tabindex: '0' }),
@@ -100,15 +106,20 @@ function compileNow() {
   const source = editor.state.doc.toString();
   let result;
   try {
+    if (source.length > maxSourceBytes) throw new RangeError(tooLong(source));
     result = page.compiler.compile(source);
   } catch (e) {
-    result = { status: -1, output: '', error: { from: 0, to: 0, line: 0, column: 0, message: `The compiler failed: ${e}` }, statements: [], ranges: [] };
+    const message = e instanceof RangeError ? e.message : `The compiler failed: ${e}`;
+    result = { status: -1, output: '', error: { from: 0, to: 0, line: 0, column: 0, message }, statements: [], ranges: [] };
   }
   const shades = colours(result.statements);
   const mapping = result.status === 0 ? { statements: result.statements, ranges: result.ranges, colours: shades } : null;
 
   const shown = page.compiled ? page.compiled.result.output : '';
-  assembly.dispatch({ changes: smallestChange(shown, result.output), effects: setMapping.of(mapping) });
+  const shownOk = page.compiled ? page.compiled.result.status === 0 : true;
+  const effects = [setMapping.of(mapping)];
+  if (shownOk !== (result.status === 0)) effects.push(assemblyLanguage.reconfigure(result.status === 0 ? koruLanguage : []));
+  assembly.dispatch({ changes: smallestChange(shown, result.output), effects });
   page.compiled = { source, result, colours: shades };
   editor.dispatch(setDiagnostics(editor.state, diagnosticsOf(result)));
   editor.dispatch({ effects: setMapping.of(mapping) });
@@ -143,8 +154,13 @@ export function smallestChange(before, after) {
   return { from: start, to: before.length - end, insert: after.slice(start, after.length - end) };
 }
 
+function tooLong(source) {
+  const megabytes = (source.length / (1 << 20)).toFixed(1);
+  return `This program is ${megabytes} MB long: the playground compiles programs of up to 1 MB. Compile longer ones with lumoc.`;
+}
+
 function diagnosticsOf(result) {
-  if (!result.error) return [];
+  if (!result.error || result.error.line === 0) return [];
   const { from, to, message } = result.error;
   const hint = hintFor(result);
   const length = editor.state.doc.length;

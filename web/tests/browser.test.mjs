@@ -94,6 +94,7 @@ test('an error is underlined at its token, explained on hover and listed', async
     const tooltip = page.locator('.cm-tooltip-lint');
     await tooltip.waitFor();
     assert.match(await tooltip.textContent(), c.message);
+    if (c === cases[0]) await page.screenshot({ path: join(shots, 'error-underlined.png') });
     // The Assembly pane shows what lumoc printed: the diagnostic.
     assert.ok((await downloadShown(page)).equals(native(lumoc, Buffer.from(c.program))));
     await page.mouse.move(0, 0);
@@ -132,6 +133,10 @@ test('a shared link opens the same program, and a broken one says so', async () 
   const link = await page.getByLabel('Link to this program').inputValue();
   assert.match(link, /#code=[A-Za-z0-9_-]+$/);
   assert.equal(page.url(), link);
+  await browser.context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin: server.url.replace(/\/$/, '') });
+  await page.getByRole('button', { name: 'Copy link' }).click();
+  await page.locator('#copy-status', { hasText: 'Copied' }).waitFor();
+  assert.equal(await page.evaluate(() => navigator.clipboard.readText()), link);
   const other = await openPlayground(browser.context, link);
   assert.equal(await sourceText(other), program);
   assert.ok((await downloadShown(other)).equals(native(lumoc, Buffer.from(program))));
@@ -142,6 +147,15 @@ test('a shared link opens the same program, and a broken one says so', async () 
   assert.equal(await other.getByLabel('Example').inputValue(), 'example:gcd');
   assert.deepEqual(other.problems, []);
   await other.close();
+});
+
+test('a program over 1 MB is not compiled as it is typed, and the page says why', async () => {
+  const program = `int x;\n{\n${'x = 1;\n'.repeat(160000)}}\n`;
+  await page.goto(`${server.url}#code=${Buffer.from(program).toString('base64url')}`);
+  await page.reload();
+  await page.waitForSelector('body[data-ready="true"][data-compiling="done"]');
+  assert.match(await page.getByRole('list', { name: 'Diagnostics' }).textContent(), /1\.1 MB long: the playground compiles programs of up to 1 MB/);
+  assert.ok(await page.getByRole('button', { name: 'Run' }).isDisabled());
 });
 
 test('a program nested 1000 deep compiles in the page, and 1001 deep is refused', async () => {
