@@ -90,6 +90,10 @@ emscripten::val rangeWords() {
 
 }  // namespace
 
+// HINT PLACE: `lumo check`'s hints (lumohints, on its way in lumo/) are to be offered here
+// as `hints(source)`, returning the notes for `last`'s diagnostic as an array of texts;
+// web/src/hints.js shows them as soon as the module has that function.
+
 EMSCRIPTEN_BINDINGS(lumo_compiler) {
     emscripten::value_object<CompileSummary>("CompileSummary")
         .field("status", &CompileSummary::status)

@@ -22,8 +22,9 @@ const outcomeText = {
 const hex = (value) => `$${(value & 0xffff).toString(16).toUpperCase().padStart(4, '0')}`;
 
 export class MachinePanel {
-  constructor({ editor, assembly, moduleUrl }) {
+  constructor({ editor, assembly, moduleUrl, compileNow }) {
     this.editor = editor;
+    this.compileNow = compileNow;
     this.assembly = assembly;
     this.moduleUrl = moduleUrl;
     this.module = null;
@@ -60,10 +61,12 @@ export class MachinePanel {
     $('stop').disabled = !this.running && !this.session;
   }
 
-  // The program to run: the last compilation, if it is of the text as it stands.
+  // The program to run: the text as it stands, compiled now if an edit is still waiting
+  // for its compilation.
   program() {
-    const c = this.compilation;
     const text = this.editor.state.doc.toString();
+    if (!this.compilation || this.compilation.source !== text) this.compileNow();
+    const c = this.compilation;
     if (!c || c.source !== text || c.result.status !== 0) return null;
     return c;
   }
@@ -146,9 +149,14 @@ export class MachinePanel {
 
   // --- Run ---------------------------------------------------------------------------
 
+  refuse() {
+    this.status('The program does not compile: see the error below the source.', true);
+  }
+
   run() {
+    if (this.running) return;
     const program = this.program();
-    if (!program || this.running) return;
+    if (!program) return this.refuse();
     if (this.session) this.endSession('');
     this.clearOutput();
     this.showPlace(program, 0);
@@ -211,7 +219,10 @@ export class MachinePanel {
 
   startSession() {
     const program = this.program();
-    if (!program) return false;
+    if (!program) {
+      this.refuse();
+      return false;
+    }
     if (this.session) this.endSession('');
     const sim = new this.module.Simulator(program.result.output, $('program-input').value);
     if (!sim.assembled()) {

@@ -384,7 +384,7 @@ window.addEventListener('hashchange', loadFromHash);
 
 // --- Start ---------------------------------------------------------------------------
 
-const panel = new MachinePanel({ editor, assembly, moduleUrl: moduleUrl(document.baseURI) });
+const panel = new MachinePanel({ editor, assembly, moduleUrl: moduleUrl(document.baseURI), compileNow: () => compileNow() });
 
 fillExamples();
 if (!loadFromHash()) loadExample('gcd');

@@ -192,6 +192,15 @@ test('Run: gcd reads its input and prints its answer', async () => {
   await page.getByLabel('Program input').fill('84 36');
   await runToEnd();
   assert.equal(await page.getByLabel('Program output').textContent(), '12\n');
+  // Run right after an edit runs the edited program, without waiting for the pause.
+  await page.getByRole('textbox', { name: 'Lumo source' }).click();
+  await page.keyboard.press('Control+Home');
+  for (let i = 0; i < 4; i++) await page.keyboard.press('ArrowDown');
+  await page.keyboard.press('Home');
+  await page.keyboard.press('Shift+End');
+  await page.keyboard.type('const string newline = "!";');
+  await runToEnd();
+  assert.equal(await page.getByLabel('Program output').textContent(), '12!');
 });
 
 test('Run: a trap and a run-time error are shown at their Lumo line', async () => {
