@@ -1,4 +1,4 @@
-// The page's build. web/CMakeLists.txt gives the folders: LUMO_WASM_PUBLIC holds wasm/lumo.mjs
+// The page's build. web/CMakeLists.txt gives the folders: LUMO_WASM_PUBLIC holds wasm/lumo.js
 // and wasm/lumo.wasm, copied beside the page as they are; LUMO_WEB_DIST receives the page.
 import { createHash } from 'node:crypto';
 import { existsSync, readFileSync } from 'node:fs';
@@ -10,7 +10,7 @@ const outDir = process.env.LUMO_WEB_DIST || resolve(__dirname, '../build/web/dis
 
 function wasmVersion() {
   const hash = createHash('sha256');
-  for (const file of ['wasm/lumo.mjs', 'wasm/lumo.wasm']) {
+  for (const file of ['wasm/lumo.js', 'wasm/lumo.wasm']) {
     const path = resolve(publicDir, file);
     if (existsSync(path)) hash.update(readFileSync(path));
   }
@@ -23,7 +23,7 @@ const version = wasmVersion();
 const preloadModule = {
   name: 'lumo-preload-module',
   transformIndexHtml: () => [
-    { tag: 'link', attrs: { rel: 'modulepreload', href: `./wasm/lumo.mjs?v=${version}` }, injectTo: 'head' },
+    { tag: 'link', attrs: { rel: 'modulepreload', href: `./wasm/lumo.js?v=${version}` }, injectTo: 'head' },
     {
       tag: 'link',
       attrs: { rel: 'preload', href: `./wasm/lumo.wasm?v=${version}`, as: 'fetch', type: 'application/wasm', crossorigin: '' },

@@ -99,7 +99,7 @@ async function loadTimes(context, url, rounds) {
 const server = await serve(dist);
 try {
   const bench = spawnSync(benchgen, ['--statements', '10000', '--lang', 'lumo'], { maxBuffer: 1 << 28 }).stdout.toString();
-  const sizes = ['lumo.wasm', 'lumo.mjs'].map((f) => {
+  const sizes = ['lumo.wasm', 'lumo.js'].map((f) => {
     const path = join(dist, 'wasm', f);
     return { file: f, bytes: statSync(path).size, gzip: gzipSync(readFileSync(path)).length };
   });
