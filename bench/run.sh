@@ -2,7 +2,7 @@
 # Compares lumoc with real compilers on programs of 10k, 100k and 1M statements.
 #
 #   bench/run.sh [BUILD_DIR] [--sizes "N M ..."] [--runs N] [--gcc-limit SECONDS]
-#                [--markdown FILE]
+#                [--compare LUMOC] [--markdown FILE]
 #
 # For each size it generates a Lumo program and the same program in C (benchgen), then
 # times, taking the best of --runs runs (default 5; a run of 10 s or more is not
@@ -14,10 +14,13 @@
 #   gcc -O0 -S         compiling the C program to assembly, stopped after --gcc-limit
 #                      seconds (default 600)
 # and prints the figures, the ratios lumoc/tcc, lumoc/gcc and lumoc/floor, peak memory
-# per statement, and how lumoc's time grows between the two largest sizes.
+# per statement, and how lumoc's time grows between the two largest sizes. --compare times
+# another lumoc (say, a build of an earlier version) on the same programs, its runs taken
+# by turns with this one's, and prints its time, its memory and lumoc/other.
 #
-# BUILD_DIR (default: build in the repository) is configured in Release when it has no
-# CMake cache yet; lumoc, benchgen and benchtime are built in it. Generated files go to
+# BUILD_DIR (default: build in the repository) is configured in Release, profile-guided,
+# with the benchmark tools, when it has no CMake cache yet; lumoc, benchgen and benchtime
+# are built in it. Generated files go to
 # BUILD_DIR/bench-run. tcc is installed from Debian's packages when missing (as root).
 set -euo pipefail
 
@@ -27,6 +30,7 @@ sizes="10000 100000 1000000"
 runs=5
 gcc_limit=600
 markdown=""
+other=""
 lumoc="" benchgen="" benchtime=""  # set from the build's bench-tools.txt
 
 die() {
@@ -41,6 +45,7 @@ parse_arguments() {
             --runs) runs=${2:?--runs needs a number}; shift 2 ;;
             --gcc-limit) gcc_limit=${2:?--gcc-limit needs seconds}; shift 2 ;;
             --markdown) markdown=${2:?--markdown needs a file}; shift 2 ;;
+            --compare) other=${2:?--compare needs a lumoc}; shift 2 ;;
             -h|--help) sed -n '2,/^set -euo/{/^#/s/^# \{0,1\}//p}' "${BASH_SOURCE[0]}"; exit 0 ;;
             -*) die "unknown option $1" ;;
             *) build=$1; shift ;;
@@ -57,7 +62,8 @@ parse_arguments() {
 # warning when its figures would not be those of a release build.
 prepare_build() {
     if [ ! -f "$build/CMakeCache.txt" ]; then
-        cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null \
+        cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DLUMO_PGO=ON \
+            -DLUMO_BENCH=ON >/dev/null \
             || die "cannot configure $build"
     fi
     local type
@@ -114,9 +120,26 @@ measure_size() {
     local n=$1 base="$work/p$1"
     "$benchgen" --statements "$n" --lang lumo >"$base.lumo"
     "$benchgen" --statements "$n" --lang c >"$base.c"
-    local lumo tcc_result=(n/a -) gcc_result=(n/a -) in_floor out_floor
-    lumo=$("$benchtime" --runs "$runs" --enough 10 --stdin "$base.lumo" --stdout "$base.asm" \
-        -- "$lumoc") || die "lumoc failed on $base.lumo: $(head -c 300 "$base.asm")"
+    local lumo tcc_result=(n/a -) gcc_result=(n/a -) in_floor out_floor other_result=(n/a -)
+    if [ -n "$other" ]; then
+        # By turns, one run each, so that both meet the machine in the same state.
+        local best="" best_other="" run one two
+        for ((run = 0; run < runs; run++)); do
+            one=$("$benchtime" --runs 1 --stdin "$base.lumo" --stdout "$base.asm" -- "$lumoc") \
+                || die "lumoc failed on $base.lumo: $(head -c 300 "$base.asm")"
+            two=$("$benchtime" --runs 1 --stdin "$base.lumo" --stdout "$base.other" -- "$other") \
+                || die "$other failed on $base.lumo"
+            cmp -s "$base.asm" "$base.other" || die "$other writes other bytes than lumoc for $base.lumo"
+            best=$(printf '%s\n%s\n' "$best" "$one" | awk 'NF && (b == "" || $1 < b) { b = $1; l = $0 } END { print l }')
+            best_other=$(printf '%s\n%s\n' "$best_other" "$two" | awk 'NF && (b == "" || $1 < b) { b = $1; l = $0 } END { print l }')
+        done
+        rm -f "$base.other"
+        lumo=$best
+        read -ra other_result <<<"$best_other"
+    else
+        lumo=$("$benchtime" --runs "$runs" --enough 10 --stdin "$base.lumo" --stdout "$base.asm" \
+            -- "$lumoc") || die "lumoc failed on $base.lumo: $(head -c 300 "$base.asm")"
+    fi
     in_floor=$(measure --stdin "$base.lumo" --stdout /dev/null -- cat)
     out_floor=$(measure --stdin "$base.asm" --stdout "$base.copy" -- cat)
     rm -f "$base.copy"
@@ -127,28 +150,30 @@ measure_size() {
         read -ra gcc_result <<<"$(measure --limit "$gcc_limit" -- gcc -O0 -S "$base.c" -o "$base.s")"
     fi
     echo "$n $(stat -c %s "$base.lumo") $(stat -c %s "$base.asm") $lumo" \
-        "${in_floor%% *} ${out_floor%% *} ${tcc_result[*]} ${gcc_result[*]}" >>"$work/figures"
+        "${in_floor%% *} ${out_floor%% *} ${tcc_result[*]} ${gcc_result[*]} ${other_result[*]}" \
+        >>"$work/figures"
     rm -f "$base.o" "$base.s"
 }
 
 # Turns the raw figures into the table (text, or markdown with "md") and the growth line.
 report() {
-    awk -v style="$1" '
+    awk -v style="$1" -v compare="$([ -n "$other" ] && echo 1 || echo 0)" '
         function ratio(a, b) { return (a ~ /^[0-9.]+$/ && b ~ /^[0-9.]+$/ && b > 0) ? sprintf("%.2f", a / b) : "n/a" }
         function per(kib, n) { return kib ~ /^[0-9]+$/ ? sprintf("%.0f", kib * 1024 / n) : "n/a" }
         function secs(s) { return s ~ /^[0-9.]+$/ ? sprintf("%.3f", s) : s }
         function row(c, i, line) {
             line = ""
-            for (i = 1; i <= 14; i++) {
+            for (i = 1; i <= columns; i++) {
                 if (style == "md") line = line "| " c[i] " "
                 else line = line sprintf(i == 1 ? "%-10s" : "%13s", c[i])
             }
             print line (style == "md" ? "|" : "")
         }
         BEGIN {
-            split("statements|input B|output B|lumoc s|lumoc MiB|floor s|tcc s|gcc s|lumoc/tcc|lumoc/gcc|lumoc/floor|lumoc B/stmt|tcc B/stmt|gcc B/stmt", h, "|")
+            columns = compare ? 17 : 14
+            split("statements|input B|output B|lumoc s|lumoc MiB|floor s|tcc s|gcc s|lumoc/tcc|lumoc/gcc|lumoc/floor|lumoc B/stmt|tcc B/stmt|gcc B/stmt|other s|other MiB|lumoc/other", h, "|")
             row(h)
-            if (style == "md") { for (i = 1; i <= 14; i++) sep[i] = "---"; row(sep) }
+            if (style == "md") { for (i = 1; i <= columns; i++) sep[i] = "---"; row(sep) }
         }
         {
             n = $1; lumo = $4; floor = $6 + $7
@@ -156,6 +181,8 @@ report() {
             c[6] = secs(floor); c[7] = secs($8); c[8] = secs($10)
             c[9] = ratio(lumo, $8); c[10] = ratio(lumo, $10); c[11] = ratio(lumo, floor)
             c[12] = per($5, n); c[13] = per($9, n); c[14] = per($11, n)
+            c[15] = secs($12); c[16] = $13 ~ /^[0-9]+$/ ? sprintf("%.1f", $13 / 1024) : "n/a"
+            c[17] = ratio(lumo, $12)
             row(c)
             prev_n = last_n; prev_t = last_t; last_n = n; last_t = lumo
         }

@@ -122,7 +122,7 @@ void Generator::genDec(SymTab* entry) {
 void Generator::genTextItems(const string& text) {
     const char* p = text.c_str();
     const char* end = p + text.length();
-    std::string_view separator;
+    std::string_view separator = "";
     while (p < end) {
         out << separator;
         separator = ",";
