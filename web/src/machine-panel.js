@@ -64,10 +64,10 @@ export class MachinePanel {
   // The program to run: the text as it stands, compiled now if an edit is still waiting
   // for its compilation.
   program() {
-    const text = this.editor.state.doc.toString();
-    if (!this.compilation || this.compilation.source !== text) this.compileNow();
+    const { doc } = this.editor.state;
+    if (!this.compilation || this.compilation.doc !== doc) this.compileNow();
     const c = this.compilation;
-    if (!c || c.source !== text || c.result.status !== 0) return null;
+    if (!c || c.doc !== doc || c.result.status !== 0) return null;
     return c;
   }
 

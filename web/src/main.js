@@ -103,7 +103,8 @@ function compileNow() {
   clearTimeout(page.timer);
   if (!page.compiler) return;
   const started = performance.now();
-  const source = editor.state.doc.toString();
+  const { doc } = editor.state;
+  const source = doc.toString();
   let result;
   try {
     if (source.length > maxSourceBytes) throw new RangeError(tooLong(source));
@@ -120,7 +121,7 @@ function compileNow() {
   const effects = [setMapping.of(mapping)];
   if (shownOk !== (result.status === 0)) effects.push(assemblyLanguage.reconfigure(result.status === 0 ? koruLanguage : []));
   assembly.dispatch({ changes: smallestChange(shown, result.output), effects });
-  page.compiled = { source, result, colours: shades };
+  page.compiled = { source, doc, result, colours: shades };
   editor.dispatch(setDiagnostics(editor.state, diagnosticsOf(result)));
   editor.dispatch({ effects: setMapping.of(mapping) });
   showDiagnosticList(result);
@@ -208,7 +209,8 @@ function showListing() {
 
 function mapping() {
   const c = page.compiled;
-  return c && c.result.status === 0 && c.source === editor.state.doc.toString() ? c.result : null;
+  // Texts are immutable: the same object is the same text, without comparing characters.
+  return c && c.result.status === 0 && c.doc === editor.state.doc ? c.result : null;
 }
 
 function link(statement, scrollSource, scrollAssembly) {
