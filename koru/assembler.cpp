@@ -77,9 +77,12 @@ bool assembleText(std::string_view text, Program& program, AssemblyError& error)
 
 bool assembleFile(std::FILE* file, Program& program, AssemblyError& error) {
     Assembler assembler;
+    // Only a plausible size is worth reserving for: some files (directories on some systems,
+    // devices) report sizes that no program has.
+    constexpr long largestReserved = 1L << 32;
     if (std::fseek(file, 0, SEEK_END) == 0) {
         long size = std::ftell(file);
-        if (size > 0) assembler.reserve(static_cast<std::size_t>(size));
+        if (size > 0 && size <= largestReserved) assembler.reserve(static_cast<std::size_t>(size));
         std::rewind(file);
     }
     std::vector<char> block(1 << 20);
@@ -100,7 +103,7 @@ bool assembleFile(std::FILE* file, Program& program, AssemblyError& error) {
         partial.append(rest);
     }
     if (std::ferror(file)) {
-        error = {0, "cannot read the program"};
+        error = {0, "cannot read the program", AssemblyError::Kind::unreadable};
         return false;
     }
     if (!partial.empty()) assembler.addLine(partial);
@@ -116,11 +119,13 @@ Assembler::Assembler() = default;
 void Assembler::reserve(std::size_t sourceBytes) {
     program_.code.reserve(sourceBytes / 8 + 1);
     program_.lines.reserve(sourceBytes / 8 + 1);
+    program_.operands.reserve(sourceBytes / 8 + 1);
     labels_.reserve(sourceBytes / 128);
 }
 
 void Assembler::addLine(std::string_view line) {
     ++line_;
+    bytesSeen_ += line.size() + 1;
     if (failed_) return;
     if (inText_) {
         inText_ = false;
@@ -172,6 +177,7 @@ void Assembler::instruction(const Mnemonic& mnemonic, std::string_view operands)
     }
     Instruction instruction;
     instruction.op = mnemonic.op;
+    std::string_view written = operands;
     bool sourceOnly = mnemonic.shape != Shape::destination;
     if (count >= 1 && !encodeOperand(parts[0], !sourceOnly, instruction.srcMode, instruction.src)) {
         return;
@@ -180,7 +186,7 @@ void Assembler::instruction(const Mnemonic& mnemonic, std::string_view operands)
                                      instruction.dstMode, instruction.dst)) {
         return;
     }
-    emit(instruction);
+    emit(instruction, written);
 }
 
 bool Assembler::encodeOperand(std::string_view text, bool destination, Mode& mode,
@@ -215,17 +221,26 @@ void Assembler::encodeJump(const Mnemonic& mnemonic, std::string_view operand) {
     if (mnemonic.shape == Shape::call) {
         Op routine = findRoutine(operand);
         if (routine == Op::RunOff) return fail("unknown library routine " + quoted(operand));
-        return emit({routine, Mode::None, Mode::None, 0, 0});
+        return emit({routine, Mode::None, Mode::None, 0, 0}, operand);
     }
     if (!isLabelName(operand) || isRegisterName(operand)) {
         return fail("malformed jump target " + quoted(operand));
     }
-    emit({mnemonic.op, Mode::PendingTarget, Mode::None, use(operand, &Symbol::firstTargetUse), 0});
+    emitJump(
+        {mnemonic.op, Mode::PendingTarget, Mode::None, use(operand, &Symbol::firstTargetUse), 0});
 }
 
-void Assembler::emit(const Instruction& instruction) {
+void Assembler::emit(const Instruction& instruction, std::string_view operands) {
     program_.code.push_back(instruction);
     program_.lines.push_back(line_);
+    program_.operands.push_back(program_.operandTexts.number(operands));
+}
+
+// Before resolution the field is the label's number, which names the operand's text.
+void Assembler::emitJump(const Instruction& instruction) {
+    program_.code.push_back(instruction);
+    program_.lines.push_back(line_);
+    program_.operands.push_back(instruction.src | Program::labelOperand);
 }
 
 void Assembler::fail(std::string message) {

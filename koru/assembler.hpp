@@ -22,8 +22,12 @@
 namespace koru {
 
 struct AssemblyError {
-    std::uint32_t line = 0;  // 1-based; 0 when no line is to blame (a failed read)
+    // A program that cannot be read is the caller's fault (a bad path), not the text's; an
+    // empty one is reported without a line, since none is to blame.
+    enum class Kind : std::uint8_t { text, unreadable, noInstructions };
+    std::uint32_t line = 0;  // 1-based; 0 when no line is to blame
     std::string message;
+    Kind kind = Kind::text;
 };
 
 // Assembles a whole text. On failure `error` holds the first error and `program` is untouched.
@@ -52,7 +56,7 @@ class Assembler {
     const AssemblyError& error() const { return error_; }
 
   private:
-    enum class SymbolKind : std::uint8_t { undefined, code, data };
+    enum class SymbolKind : std::uint8_t { undefined, code, text, words };
 
     // Uses are remembered by their first line only, which is enough to blame the right line
     // for an undefined or misused label without keeping a line per operand.
@@ -75,7 +79,9 @@ class Assembler {
     void instruction(const Mnemonic& mnemonic, std::string_view operands);
     bool encodeOperand(std::string_view text, bool destination, Mode& mode, std::uint32_t& field);
     void encodeJump(const Mnemonic& mnemonic, std::string_view operand);
-    void emit(const Instruction& instruction);
+    void emit(const Instruction& instruction, std::string_view operands);
+    void emitJump(const Instruction& instruction);
+    void findTrapHandlers();
 
     // Labels (symbols.cpp).
     bool defineLabel(std::string_view name, SymbolKind kind, std::uint32_t value);
@@ -92,7 +98,6 @@ class Assembler {
     std::size_t quotedText(std::string_view items, std::size_t position);
     void reserveWords(std::string_view count);
     bool placeByte(std::uint8_t byte);
-    void fileName(std::string_view mnemonic, std::string_view operands);
 
     void fail(std::string message);
     void failAt(std::uint32_t line, std::string message);
@@ -104,6 +109,7 @@ class Assembler {
     std::uint32_t dataLocation_ = 0x0100;
     bool inText_ = false;  // a quoted DC.B text is still open at the end of the last line
     std::uint32_t textLine_ = 0;
+    std::uint64_t bytesSeen_ = 0;  // to tell an empty file from one without instructions
     bool failed_ = false;
     AssemblyError error_;
 };

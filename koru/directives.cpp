@@ -1,6 +1,6 @@
 // The assembler's directives: data definitions (DC.B, DS.W), the data origin (ORG) and the
-// directives that only matter to other tool sets (LPC, MCO, USE), which are checked and
-// otherwise ignored.
+// directives that only matter to other tool sets (LPC, MCO, USE), which are ignored with
+// whatever operands they have.
 #include <algorithm>
 
 #include "assembler.hpp"
@@ -27,18 +27,21 @@ void Assembler::directive(std::string_view label, std::string_view name,
     if (!label.empty()) {
         if (!data) return fail("a label can only name DC.B or DS.W, not " + std::string(name));
         if (dataLocation_ >= memorySize) return fail("data beyond 64 KiB");
-        if (!defineLabel(label, SymbolKind::data, dataLocation_)) return;
+        SymbolKind kind = name == "DC.B" ? SymbolKind::text : SymbolKind::words;
+        if (!defineLabel(label, kind, dataLocation_)) return;
     }
     if (name == "DC.B") return defineBytes(operands, 0, false);
     if (name == "DS.W") return reserveWords(trimBlanks(operands));
-    if (name == "MCO" || name == "USE") return fileName(name, trimBlanks(operands));
+    // The microcode (MCO) and the I/O library (USE) belong to other tool sets; the library is
+    // built in here. LPC sets where execution starts on a real machine; here it always starts
+    // at the first instruction of the instruction store. So none of them has any effect, and
+    // a program written for those tools, with or without their operands, still runs.
+    if (name != "ORG") return;
     long address = 0;
     if (!parseHexAddress(trimBlanks(operands), address)) {
-        return fail(std::string(name) + " needs an address such as $0100");
+        return fail("ORG needs an address such as $0100");
     }
-    // LPC sets where execution starts on a real machine; here it always starts at the first
-    // instruction of the instruction store, so only its form is checked.
-    if (name == "ORG") dataLocation_ = static_cast<std::uint32_t>(address);
+    dataLocation_ = static_cast<std::uint32_t>(address);
 }
 
 // Items are quoted texts and decimal bytes separated by commas. `afterItem` is true when an
@@ -104,14 +107,6 @@ bool Assembler::placeByte(std::uint8_t byte) {
     }
     program_.memory[dataLocation_++] = byte;
     return true;
-}
-
-// The named files belong to other tool sets (microcode and the I/O library, which is built in
-// here), so only the quoted form is checked.
-void Assembler::fileName(std::string_view mnemonic, std::string_view operands) {
-    bool wellFormed = operands.size() >= 3 && operands.front() == '"' && operands.back() == '"' &&
-                      operands.find('"', 1) == operands.size() - 1;
-    if (!wellFormed) fail(std::string(mnemonic) + " needs a file name in double quotes");
 }
 
 }  // namespace koru

@@ -37,28 +37,38 @@ void scanByte(Scan& scan, char c, bool first) {
 
 }  // namespace
 
-Input::Input(std::FILE* file) : file_(file) {}
+Input::Input(std::FILE* file, Reading reading) : file_(file), reading_(reading) {}
 
 Input::Input(std::string text) : buffer_(std::move(text)) {}
 
-int Input::peek() {
-    if (position_ == buffer_.size() && !refill()) return -1;
-    return static_cast<unsigned char>(buffer_[position_]);
-}
-
-int Input::next() {
-    int c = peek();
-    if (c >= 0) ++position_;
-    return c;
+bool Input::restart() {
+    if (file_ == nullptr) {
+        position_ = 0;
+        return true;
+    }
+    if (std::fseek(file_, 0, SEEK_SET) != 0) return false;
+    std::clearerr(file_);
+    buffer_.clear();
+    position_ = 0;
+    return true;
 }
 
 bool Input::refill() {
     if (file_ == nullptr) return false;
-    buffer_.resize(readBlock);
-    std::size_t size = std::fread(&buffer_[0], 1, readBlock, file_);
-    buffer_.resize(size);
+    if (hook_ != nullptr) hook_(hookContext_);
     position_ = 0;
-    return size > 0;
+    if (reading_ == Reading::blocks) {
+        buffer_.resize(readBlock);
+        std::size_t size = std::fread(&buffer_[0], 1, readBlock, file_);
+        buffer_.resize(size);
+        return size > 0;
+    }
+    buffer_.clear();
+    for (int c; (c = std::getc(file_)) != EOF;) {
+        buffer_.push_back(static_cast<char>(c));
+        if (c == '\n') break;
+    }
+    return !buffer_.empty();
 }
 
 Output::Output(std::FILE* file) : file_(file) {}
@@ -69,7 +79,9 @@ void Output::write(std::string_view text) {
 }
 
 void Output::drain() {
-    if (file_ == nullptr) return;
+    if (file_ == nullptr || buffer_.empty()) return;
+    drained_ += buffer_.size();
+    lastDrained_ = static_cast<unsigned char>(buffer_.back());
     if (!failed_ && !buffer_.empty() &&
         std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
         failed_ = true;

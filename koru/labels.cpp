@@ -23,6 +23,11 @@ std::uint32_t LabelTable::number(std::string_view name) {
     return added;
 }
 
+std::uint32_t LabelTable::find(std::string_view name) const {
+    const Slot& slot = slots_[slotOf(name, hash(name))];
+    return slot.entry == 0 ? absent : slot.entry - 1;
+}
+
 std::string_view LabelTable::name(std::uint32_t number) const {
     return std::string_view(text_).substr(starts_[number], starts_[number + 1] - starts_[number]);
 }

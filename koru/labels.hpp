@@ -22,6 +22,10 @@ class LabelTable {
     // The number of the name, adding it when it is new.
     std::uint32_t number(std::string_view name);
 
+    // The number of the name, or `absent` when it was never added.
+    static constexpr std::uint32_t absent = 0xFFFFFFFFu;
+    std::uint32_t find(std::string_view name) const;
+
     std::string_view name(std::uint32_t number) const;
     std::size_t size() const { return starts_.size() - 1; }
 

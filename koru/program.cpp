@@ -1,6 +1,7 @@
-// Disassembly of pre-decoded instructions, for traces and run-time messages.
+// Disassembly of pre-decoded instructions, and the source-level views of a program.
 #include "program.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace koru {
@@ -8,10 +9,9 @@ namespace koru {
 namespace {
 
 const char* mnemonic(Op op) {
-    static const char* const names[] = {"MOVE", "PUSH", "POP", "ADD", "SUB",  "MUL",
-                                        "DIV",  "MOD",  "AND", "OR",  "NOT",  "CMP",
-                                        "BEQ",  "BNE",  "BMI", "BPL", "BVS",  "BVC",
-                                        "JMP",  "JSR",  "JSR", "JSR", "HALT", "(end of program)"};
+    static const char* const names[] = {"MOVE", "PUSH", "POP", "ADD", "SUB", "MUL", "DIV",  "MOD",
+                                        "AND",  "OR",   "NOT", "CMP", "BEQ", "BNE", "BMI",  "BPL",
+                                        "BVS",  "BVC",  "JMP", "JSR", "JSR", "JSR", "HALT", ""};
     return names[static_cast<int>(op)];
 }
 
@@ -48,19 +48,54 @@ std::string operandText(Mode mode, std::uint32_t field) {
     }
 }
 
+std::string padded(const char* name) {
+    std::string text = name;
+    text.resize(text.size() < 5 ? 5 : text.size() + 1, ' ');
+    return text;
+}
+
 }  // namespace
 
 std::string describe(const Instruction& instruction) {
-    std::string text = mnemonic(instruction.op);
-    if (const char* routine = routineName(instruction.op)) return text + "  " + routine;
-    if (instruction.srcMode == Mode::None) return text;
-    text.resize(text.size() < 5 ? 5 : text.size(), ' ');
+    if (instruction.op == Op::RunOff) return "(end of program)";
+    if (const char* routine = routineName(instruction.op)) {
+        return padded(mnemonic(instruction.op)) + routine;
+    }
+    if (instruction.srcMode == Mode::None) return mnemonic(instruction.op);
+    std::string text = padded(mnemonic(instruction.op));
     text += operandText(instruction.srcMode, instruction.src);
     if (instruction.dstMode != Mode::None) {
         text += ',';
         text += operandText(instruction.dstMode, instruction.dst);
     }
     return text;
+}
+
+std::string Program::instructionText(std::uint32_t index) const {
+    if (index >= code.size()) return "";
+    const Instruction& instruction = code[index];
+    if (instruction.op == Op::RunOff) return "(end of program)";
+    std::string_view operand = index < operands.size() ? operandText(index) : std::string_view();
+    if (operand.empty()) return instruction.op == Op::Halt ? "HALT" : describe(instruction);
+    return padded(mnemonic(instruction.op)).append(operand);
+}
+
+const Label* Program::findLabel(std::string_view name) const {
+    std::uint32_t number = labelNames.find(name);
+    return number < labels.size() ? &labels[number] : nullptr;
+}
+
+std::uint32_t Program::instructionAtLine(std::uint32_t line) const {
+    if (code.empty()) return 0;
+    auto end = lines.begin() + static_cast<std::ptrdiff_t>(code.size() - 1);
+    return static_cast<std::uint32_t>(std::lower_bound(lines.begin(), end, line) - lines.begin());
+}
+
+const TrapHandler* Program::trapHaltingAt(std::uint32_t index) const {
+    for (const TrapHandler& trap : traps) {
+        if (trap.halt == index) return &trap;
+    }
+    return nullptr;
 }
 
 }  // namespace koru

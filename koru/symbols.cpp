@@ -17,12 +17,32 @@ bool Assembler::finish(Program& program) {
         failAt(blame.line, std::move(blame.message));
         return false;
     }
+    if (program_.code.empty()) {
+        failed_ = true;
+        error_ = {0, bytesSeen_ == 0 ? "the file is empty" : "the program has no instructions",
+                  AssemblyError::Kind::noInstructions};
+        return false;
+    }
+    findTrapHandlers();
     for (Instruction& instruction : program_.code) {
         resolve(instruction.srcMode, instruction.src);
         resolve(instruction.dstMode, instruction.dst);
     }
+    // The sentinel is blamed on the last instruction's line: running into it is a fault of
+    // how the code ends, and the file may go on with data or comments after it.
+    std::uint32_t lastLine = program_.lines.back();
     program_.code.push_back({Op::RunOff, Mode::None, Mode::None, 0, 0});
-    program_.lines.push_back(line_);
+    program_.lines.push_back(lastLine);
+    program_.operands.push_back(program_.operandTexts.number(""));
+    program_.labels.reserve(symbols_.size());
+    for (const Symbol& symbol : symbols_) {
+        LabelKind kind = symbol.kind == SymbolKind::text    ? LabelKind::text
+                         : symbol.kind == SymbolKind::words ? LabelKind::words
+                                                            : LabelKind::code;
+        program_.labels.push_back({kind, symbol.value, symbol.definedAt});
+    }
+    program_.labelNames = std::move(labels_);
+    labels_ = LabelTable();
     program = std::move(program_);
     program_ = Program();
     return true;
@@ -89,7 +109,8 @@ Assembler::Blame Assembler::problemOf(std::uint32_t number) const {
             std::uint32_t line = earliest(symbol.firstAddressUse, symbol.firstWordUse);
             return {line, "code label " + name + " used as data"};
         }
-        case SymbolKind::data:
+        case SymbolKind::text:
+        case SymbolKind::words:
             if (symbol.firstTargetUse != 0) {
                 return {symbol.firstTargetUse, "data label " + name + " used as a jump target"};
             }
@@ -99,6 +120,28 @@ Assembler::Blame Assembler::problemOf(std::uint32_t number) const {
             return {};
     }
     return {};
+}
+
+// Before resolution, so that "#_Edividebyzero" is still a label and not just an address.
+void Assembler::findTrapHandlers() {
+    static constexpr struct {
+        std::string_view message;
+        TrapKind kind;
+    } handlers[] = {{"_Eintegeroverflow", TrapKind::overflow},
+                    {"_Edividebyzero", TrapKind::divideByZero}};
+    const std::vector<Instruction>& code = program_.code;
+    for (const auto& handler : handlers) {
+        std::uint32_t number = labels_.find(handler.message);
+        if (number == LabelTable::absent) continue;
+        for (std::uint32_t i = 0; i + 2 < code.size(); ++i) {
+            const Instruction& load = code[i];
+            if (load.op == Op::Move && load.srcMode == Mode::PendingAddress && load.src == number &&
+                load.dstMode == Mode::Register && load.dst == regA &&
+                code[i + 1].op == Op::PutString && code[i + 2].op == Op::Halt) {
+                program_.traps.push_back({handler.kind, i, i + 2});
+            }
+        }
+    }
 }
 
 void Assembler::resolve(Mode& mode, std::uint32_t& field) const {

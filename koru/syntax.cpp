@@ -51,7 +51,53 @@ bool isRegisterName(std::string_view name) {
 }
 
 std::string quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
+    return "'" + printable(text) + "'";
+}
+
+namespace {
+
+// The length of the UTF-8 sequence at the start of `text` that a terminal shows as one
+// printable character, or 0.
+std::size_t printableSequence(std::string_view text) {
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    unsigned first = byte(0);
+    std::size_t length = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC2 ? 2 : 0;
+    if (length == 0 || first > 0xF4 || text.size() < length) return 0;
+    unsigned code = first & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+        code = code << 6 | (byte(i) & 0x3F);
+    }
+    bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+    bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    bool c1Control = code >= 0x80 && code <= 0x9F;
+    if (overlong || surrogate || c1Control || code > 0x10FFFF) return 0;
+    return length;
+}
+
+}  // namespace
+
+std::string printable(std::string_view text, std::size_t limit) {
+    std::string shown;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (shown.size() >= limit) return shown + "...";
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            shown += static_cast<char>(c);
+            ++i;
+        } else if (std::size_t length = c >= 0x80 ? printableSequence(text.substr(i)) : 0) {
+            shown.append(text.substr(i, length));
+            i += length;
+        } else {
+            static const char digits[] = "0123456789ABCDEF";
+            shown += "\\x";
+            shown += digits[c >> 4];
+            shown += digits[c & 15];
+            ++i;
+        }
+    }
+    return shown;
 }
 
 bool isLabelName(std::string_view text) {

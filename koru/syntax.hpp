@@ -18,8 +18,13 @@ std::string_view trimBlanks(std::string_view text);
 
 bool isRegisterName(std::string_view name);
 
-// The text between single quotes, for messages.
+// The text between single quotes, for messages, made safe for a terminal by `printable`.
 std::string quoted(std::string_view text);
+
+// The text as it can be shown on a terminal: control bytes, bytes that are not UTF-8 and the
+// C1 controls (which some terminals obey) as \xNN, a backslash as itself; cut after about
+// `limit` bytes with "..." so that one line of a binary file does not flood the screen.
+std::string printable(std::string_view text, std::size_t limit = 60);
 
 // Labels are a letter or underscore followed by letters, digits and underscores.
 bool isLabelName(std::string_view text);

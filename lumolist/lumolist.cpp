@@ -3,10 +3,37 @@
 // program tree as numbered, indented lines with the label numbers of `if` and `while`.
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #include "lumo.hpp"
 
-int main() {
+namespace {
+
+// Only these two arguments mean anything; any other is ignored, as lumoc ignores its own.
+bool answeredArgument(int argc, char** argv) {
+    if (argc < 2) return false;
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::fputs("lumolist (Lumo toolchain) " LUMO_VERSION "\n", stdout);
+    } else if (std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(
+            "usage: lumolist < PROGRAM.lumo\n"
+            "\n"
+            "Analyses the Lumo program exactly as lumoc does (same diagnostics, same exit\n"
+            "statuses) and lists the symbol table and the program tree.\n"
+            "\n"
+            "  --version  show the version\n"
+            "  --help     show this text\n",
+            stdout);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (answeredArgument(argc, argv)) return std::fflush(stdout) == 0 ? 0 : 74;
     std::signal(SIGPIPE, SIG_IGN);
     lumo::CompileOptions options;
     options.listing = true;

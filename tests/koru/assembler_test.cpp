@@ -93,7 +93,7 @@ TEST(Assembler, ALabelNamesTheNextInstructionOrTheDataOnItsLine) {
 
 TEST(Assembler, ALabelAtTheEndNamesTheEndOfTheProgram) {
     Finished f = korutest::run(korutest::framed("\tJMP  last\n\tHALT\nlast\n"));
-    EXPECT_EQ(f.result.outcome, koru::Outcome::runtimeError);
+    EXPECT_EQ(f.result.outcome, koru::Outcome::ranOffEnd);
     EXPECT_NE(f.result.message.find("without HALT"), std::string::npos);
 }
 

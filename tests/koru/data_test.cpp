@@ -72,7 +72,7 @@ TEST(Library, GetdwordReadsWhitespaceSeparatedNumbers) {
     Finished f = korutest::run(korutest::framed(echo, "sym_sep\tDC.B ',',0\n"),
                                "  -32768\n32767\t+5 007\r\n-0   \n");
     EXPECT_EQ(f.output, "-32768,32767,5,7,0,");
-    EXPECT_EQ(f.result.outcome, koru::Outcome::runtimeError);  // the input runs out
+    EXPECT_EQ(f.result.outcome, koru::Outcome::missingInput);  // the input runs out
     EXPECT_NE(f.result.message.find("no number left"), std::string::npos);
 }
 

@@ -63,9 +63,6 @@ INSTANTIATE_TEST_SUITE_P(
         AssemblyFault{"\tORG  $FFF0\nx\tDS.W 9\n", 2, "data beyond 64 KiB"},
         AssemblyFault{"\tORG  $FFFF\nx\tDC.B 0\n\tMOVE x,A\n", 3, "lies past the memory"},
         AssemblyFault{"\tORG  $10000\n", 1, "ORG needs an address"},
-        AssemblyFault{"\tLPC  0100\n", 1, "LPC needs an address"},
-        AssemblyFault{"\tMCO  extended.mco\n", 1, "MCO needs a file name"},
-        AssemblyFault{"\tUSE  \"a\"b\"\n", 1, "USE needs a file name"},
         AssemblyFault{"x\tDS.W\n", 1, "DS.W needs a word count"},
         AssemblyFault{"x\tDS.W -1\n", 1, "DS.W needs a word count"},
         AssemblyFault{"x\tDC.B 256\n", 1, "malformed DC.B item '256'"},
@@ -79,6 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct RuntimeFault {
     const char* body;
     const char* input;
+    koru::Outcome kind;
     const char* message;
 };
 
@@ -91,7 +89,8 @@ TEST_P(RuntimeErrors, StopTheRunWithAMessage) {
                                        "sym_end\tDS.W 1\n\tORG  $FFFF\nsym_last\tDC.B 65\n"),
                       fault.input);
     ASSERT_TRUE(f.assembled) << f.error.message;
-    EXPECT_EQ(f.result.outcome, koru::Outcome::runtimeError);
+    EXPECT_EQ(f.result.outcome, fault.kind);
+    EXPECT_TRUE(koru::isRuntimeError(f.result.outcome));
     EXPECT_NE(f.result.message.find(fault.message), std::string::npos) << f.result.message;
     EXPECT_EQ(f.output, "1");  // output before the fault is kept
 }
@@ -99,25 +98,38 @@ TEST_P(RuntimeErrors, StopTheRunWithAMessage) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, RuntimeErrors,
     ::testing::Values(
-        RuntimeFault{"\tMOVE #^1,SP\n\tPUSH A\n\tHALT\n", "", "stack overflow"},
-        RuntimeFault{"\tMOVE #$FFFE,SP\n\tPOP  A\n\tHALT\n", "", "POP with SP at $FFFE"},
-        RuntimeFault{"\tJSR  getdword\n\tHALT\n", "", "no number left"},
-        RuntimeFault{"\tJSR  getdword\n\tHALT\n", " \n\t ", "no number left"},
-        RuntimeFault{"\tJSR  getdword\n\tHALT\n", "abc", "'abc' is not a number"},
-        RuntimeFault{"\tJSR  getdword\n\tHALT\n", "12x 4", "'12x' is not a number"},
-        RuntimeFault{"\tJSR  getdword\n\tHALT\n", "-", "'-' is not a number"},
-        RuntimeFault{"\tJSR  getdword\n\tHALT\n", "--3", "not a number"},
-        RuntimeFault{"\tJSR  getdword\n\tHALT\n", "32768", "32768 lies outside -32768..32767"},
-        RuntimeFault{"\tJSR  getdword\n\tHALT\n", "-32769", "outside"},
-        RuntimeFault{"\tJSR  getdword\n\tHALT\n", "99999999999999999999999", "outside"},
-        RuntimeFault{"\tMOVE #^0,B\n\tDIV  B,A\n\tHALT\n", "", "DIV by zero"},
-        RuntimeFault{"\tMOVE #^0,B\n\tMOD  B,A\n\tHALT\n", "", "MOD by zero"},
-        RuntimeFault{"\tMOVE #^2,A\n", "", "ran past the last instruction without HALT"},
-        RuntimeFault{"\tMOVE #sym_last,A\n\tJSR  putstring\n\tHALT\n", "", "has no zero byte"}));
+        RuntimeFault{"\tMOVE #^1,SP\n\tPUSH A\n\tHALT\n", "", koru::Outcome::stackOverflow,
+                     "stack overflow"},
+        RuntimeFault{"\tMOVE #$FFFE,SP\n\tPOP  A\n\tHALT\n", "", koru::Outcome::stackUnderflow,
+                     "POP with SP at $FFFE"},
+        RuntimeFault{"\tJSR  getdword\n\tHALT\n", "", koru::Outcome::missingInput,
+                     "no number left"},
+        RuntimeFault{"\tJSR  getdword\n\tHALT\n", " \n\t ", koru::Outcome::missingInput,
+                     "no number left"},
+        RuntimeFault{"\tJSR  getdword\n\tHALT\n", "abc", koru::Outcome::badInput,
+                     "'abc' is not a number"},
+        RuntimeFault{"\tJSR  getdword\n\tHALT\n", "12x 4", koru::Outcome::badInput,
+                     "'12x' is not a number"},
+        RuntimeFault{"\tJSR  getdword\n\tHALT\n", "-", koru::Outcome::badInput,
+                     "'-' is not a number"},
+        RuntimeFault{"\tJSR  getdword\n\tHALT\n", "--3", koru::Outcome::badInput, "not a number"},
+        RuntimeFault{"\tJSR  getdword\n\tHALT\n", "32768", koru::Outcome::badInput,
+                     "32768 lies outside -32768..32767"},
+        RuntimeFault{"\tJSR  getdword\n\tHALT\n", "-32769", koru::Outcome::badInput, "outside"},
+        RuntimeFault{"\tJSR  getdword\n\tHALT\n", "99999999999999999999999",
+                     koru::Outcome::badInput, "outside"},
+        RuntimeFault{"\tMOVE #^0,B\n\tDIV  B,A\n\tHALT\n", "", koru::Outcome::zeroDivisor,
+                     "DIV by zero"},
+        RuntimeFault{"\tMOVE #^0,B\n\tMOD  B,A\n\tHALT\n", "", koru::Outcome::zeroDivisor,
+                     "MOD by zero"},
+        RuntimeFault{"\tMOVE #^2,A\n", "", koru::Outcome::ranOffEnd,
+                     "ran past the last instruction without HALT"},
+        RuntimeFault{"\tMOVE #sym_last,A\n\tJSR  putstring\n\tHALT\n", "",
+                     koru::Outcome::unterminatedString, "has no zero byte"}));
 
 TEST(RuntimeError, PointsAtTheFaultingInstruction) {
     Finished f = korutest::run("\tMOVE #^0,B\n\n\tDIV  B,A\n\tHALT\n");
-    ASSERT_EQ(f.result.outcome, koru::Outcome::runtimeError);
+    ASSERT_EQ(f.result.outcome, koru::Outcome::zeroDivisor);
     EXPECT_EQ(f.program.lines[f.result.instruction], 3u);
     EXPECT_EQ(f.result.steps, 2u);
 }

@@ -193,7 +193,7 @@ TEST(Instructions, PushLowersSpThenStoresBigEndian) {
     koru::Input in("");
     koru::Output out(nullptr);
     koru::Machine machine(program, in, out);
-    machine.run({});
+    machine.run(0);
     EXPECT_EQ(machine.word(0xDD), 0x1234);
     EXPECT_EQ(machine.word(0xDE) >> 8, 0x34);
 }
@@ -214,7 +214,65 @@ TEST(Instructions, StackHoldsWordsDownToAddressZero) {
     Finished f = halted(pushes + "\tHALT\n");
     EXPECT_EQ(f.sp, 1u);
     Finished over = korutest::run(korutest::framed(pushes + "\tPUSH A\n\tHALT\n"));
-    EXPECT_EQ(over.result.outcome, koru::Outcome::runtimeError);
+    EXPECT_EQ(over.result.outcome, koru::Outcome::stackOverflow);
 }
+
+}  // namespace
+
+namespace {
+
+TEST(Instructions, PushSpStoresTheLoweredSp) {
+    Finished f = halted("\tPUSH SP\n\tPOP  A\n\tMOVE SP,B\n\tHALT\n");
+    EXPECT_EQ(f.a, 0xDD);  // the SP that addresses the pushed word
+    EXPECT_EQ(f.b, 0xDF);
+}
+
+struct StackCorner {
+    const char* name;
+    const char* body;
+    koru::Outcome outcome;
+    int a;  // A at the end, when the program halts
+};
+
+void PrintTo(const StackCorner& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class StackPointerRange : public ::testing::TestWithParam<StackCorner> {};
+
+// SP is a signed word: the stack's words lie between 0 and $7FFF, and no PUSH or POP makes
+// SP wrap around either end.
+TEST_P(StackPointerRange, KeepsTheStackBetweenZeroAndTheTop) {
+    Finished f = korutest::run(korutest::framed(GetParam().body));
+    ASSERT_TRUE(f.assembled) << f.error.message;
+    EXPECT_EQ(f.result.outcome, GetParam().outcome) << f.result.message;
+    if (GetParam().outcome == koru::Outcome::halted) {
+        EXPECT_EQ(f.a, GetParam().a);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Corners, StackPointerRange,
+    ::testing::Values(StackCorner{"push_at_ffff", "\tMOVE #$FFFF,SP\n\tPUSH A\n\tHALT\n",
+                                  koru::Outcome::stackOverflow, 0},
+                      StackCorner{"push_at_8000", "\tMOVE #$8000,SP\n\tPUSH A\n\tHALT\n",
+                                  koru::Outcome::stackOverflow, 0},
+                      StackCorner{"push_at_1", "\tMOVE #^1,SP\n\tPUSH A\n\tHALT\n",
+                                  koru::Outcome::stackOverflow, 0},
+                      StackCorner{"push_at_2",
+                                  "\tMOVE #^9,A\n\tMOVE #^2,SP\n\tPUSH A\n\tMOVE #^0,A\n"
+                                  "\tPOP  A\n\tHALT\n",
+                                  koru::Outcome::halted, 9},
+                      StackCorner{"push_at_7fff",
+                                  "\tMOVE #^5,A\n\tMOVE #$7FFF,SP\n\tPUSH A\n\tPOP  B\n"
+                                  "\tMOVE B,A\n\tHALT\n",
+                                  koru::Outcome::halted, 5},
+                      StackCorner{"pop_at_fffe", "\tMOVE #$FFFE,SP\n\tPOP  A\n\tHALT\n",
+                                  koru::Outcome::stackUnderflow, 0},
+                      StackCorner{"pop_at_7ffe", "\tMOVE #$7FFE,SP\n\tPOP  A\n\tHALT\n",
+                                  koru::Outcome::stackUnderflow, 0},
+                      StackCorner{"pop_at_7ffd", "\tMOVE #$7FFD,SP\n\tPOP  A\n\tHALT\n",
+                                  koru::Outcome::halted, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "assembler.hpp"
@@ -12,6 +13,13 @@
 #include "machine.hpp"
 
 namespace korutest {
+
+// The koru under test: the one just built, or another named by KORU_UNDER_TEST (to show
+// that a test fails on an older koru).
+inline std::string koruPath() {
+    const char* other = std::getenv("KORU_UNDER_TEST");
+    return other != nullptr && *other != '\0' ? other : KORU_EXECUTABLE;
+}
 
 // The compiler's start-up lines, then `data`, then "main" and `body`.
 inline std::string framed(const std::string& body, const std::string& data = "") {
@@ -41,9 +49,7 @@ inline Finished run(const std::string& source, const std::string& input = "",
     koru::Input in(input);
     koru::Output out(nullptr);
     koru::Machine machine(finished.program, in, out);
-    koru::RunOptions options;
-    options.maxSteps = maxSteps;
-    finished.result = machine.run(options);
+    finished.result = machine.run(maxSteps);
     finished.output = out.text();
     finished.a = koru::toSigned(machine.registerValue(koru::regA));
     finished.b = koru::toSigned(machine.registerValue(koru::regB));

@@ -1,0 +1,5 @@
+	MOVE #^1,A
+loop
+	ADD  A,A
+	BVC  loop
+	JMP  loop
