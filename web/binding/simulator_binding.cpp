@@ -9,36 +9,35 @@
 #include <string>
 #include <vector>
 
-#include "koru_stepping.hpp"
+#include "assembler.hpp"
+#include "machine.hpp"
 
 namespace {
 
-using lumoweb::Outcome;
-
-const char* outcomeName(Outcome outcome) {
+// The page tells apart a plain end, the two traps, a fault of the program (whose message
+// says which), a full output, and a program that can go on.
+const char* outcomeName(koru::Outcome outcome) {
+    if (koru::isRuntimeError(outcome)) return "runtimeError";
     switch (outcome) {
-        case Outcome::running:
-            return "running";
-        case Outcome::halted:
+        case koru::Outcome::halted:
             return "halted";
-        case Outcome::overflowTrap:
+        case koru::Outcome::overflowTrap:
             return "overflowTrap";
-        case Outcome::divideTrap:
+        case koru::Outcome::divideTrap:
             return "divideTrap";
-        case Outcome::runtimeError:
-            return "runtimeError";
-        case Outcome::outputFailed:
+        case koru::Outcome::outputFailed:
             return "outputFailed";
+        default:
+            return "running";
     }
-    return "running";
 }
 
 struct RunState {
     std::string outcome;
     std::string message;
-    int instruction = -1;  // the last executed or attempted
+    int instruction = -1;  // the last executed or attempted, or the next at a stop
     int line = 0;          // its line in the assembly
-    int trapFrom = -1;
+    int trapFrom = -1;     // for a trap: the branch that entered the handler
     int trapLine = 0;
     double steps = 0;
     int pc = 0;
@@ -48,10 +47,9 @@ struct RunState {
 
 class Simulator {
   public:
-    Simulator(const std::string& assembly, const std::string& input) {
+    Simulator(const std::string& assembly, const std::string& input) : input_(input) {
         assembled_ = koru::assembleText(assembly, program_, error_);
-        if (assembled_)
-            machine_ = std::make_unique<lumoweb::SteppingMachine>(program_, assembly, input);
+        if (assembled_) machine_ = std::make_unique<koru::Machine>(program_, input_, output_);
     }
 
     bool assembled() const { return assembled_; }
@@ -62,11 +60,11 @@ class Simulator {
     // limit ends the run with outcome "stepLimit".
     RunState run(double maxSteps, double limit) {
         if (!machine_) return {};
-        const double left = limit - static_cast<double>(machine_->state().steps);
+        const double left = limit - static_cast<double>(machine_->steps());
         if (!machine_->ended() && left >= 1)
             machine_->run(static_cast<std::uint64_t>(maxSteps < left ? maxSteps : left));
         RunState state = snapshot();
-        if (!state.ended && static_cast<double>(machine_->state().steps) >= limit) {
+        if (!state.ended && static_cast<double>(machine_->steps()) >= limit) {
             state.outcome = "stepLimit";
             state.message =
                 "step limit of " + std::to_string(static_cast<std::uint64_t>(limit)) + " reached";
@@ -80,35 +78,53 @@ class Simulator {
         return snapshot();
     }
 
-    // Steps until the next instruction is one of the stops (flags per instruction, set by
-    // setStops), the program ends, or `maxSteps` instructions have run.
+    // Runs until the next instruction is one of the stops (breakpoints, set by setStops),
+    // the program ends, or `maxSteps` instructions have run.
     RunState runToStop(double maxSteps) {
-        if (!machine_) return {};
-        for (double n = 0; n < maxSteps && !machine_->ended(); ++n) {
-            machine_->step();
-            const std::uint32_t pc = machine_->pc();
-            if (pc < stops_.size() && stops_[pc] != 0) break;
-        }
+        if (machine_) machine_->run(static_cast<std::uint64_t>(maxSteps));
         return snapshot();
     }
 
+    // One flag per instruction.
     void setStops(const emscripten::val& flags) {
-        stops_ = emscripten::convertJSArrayToNumberVector<std::uint8_t>(flags);
+        if (!machine_) return;
+        const std::vector<std::uint8_t> stops =
+            emscripten::convertJSArrayToNumberVector<std::uint8_t>(flags);
+        machine_->clearBreakpoints();
+        for (std::size_t i = 0; i < stops.size() && i < program_.code.size(); ++i)
+            if (stops[i] != 0) machine_->setBreakpoint(static_cast<std::uint32_t>(i), true);
     }
 
-    int a() const { return reg(koru::regA); }
-    int b() const { return reg(koru::regB); }
-    int sp() const { return machine_ ? machine_->machine().registerValue(koru::regSP) : 0; }
-    bool negative() const { return machine_ && machine_->machine().negative(); }
-    bool zero() const { return machine_ && machine_->machine().zero(); }
-    bool overflow() const { return machine_ && machine_->machine().overflow(); }
+    int a() const { return machine_ ? koru::toSigned(machine_->a()) : 0; }
+    int b() const { return machine_ ? koru::toSigned(machine_->b()) : 0; }
+    int sp() const { return machine_ ? machine_->sp() : 0; }
+    bool negative() const { return machine_ && machine_->negative(); }
+    bool zero() const { return machine_ && machine_->zero(); }
+    bool overflow() const { return machine_ && machine_->overflow(); }
     int word(int address) const {
-        return machine_
-                   ? koru::toSigned(machine_->machine().word(static_cast<std::uint32_t>(address)))
-                   : 0;
+        return machine_ ? koru::toSigned(machine_->word(static_cast<std::uint32_t>(address))) : 0;
     }
     int byte(int address) const {
-        return machine_ ? (machine_->machine().word(static_cast<std::uint32_t>(address)) >> 8) : 0;
+        return machine_ ? machine_->byte(static_cast<std::uint32_t>(address)) : 0;
+    }
+
+    // The words a compiled program has pushed, top first, as address, value, address, ...
+    emscripten::val stack() const {
+        emscripten::val words = emscripten::val::array();
+        if (!machine_) return words;
+        for (const koru::StackWord& w : machine_->stack()) {
+            words.call<void>("push", static_cast<int>(w.address));
+            words.call<void>("push", koru::toSigned(w.value));
+        }
+        return words;
+    }
+
+    // The byte address of a data label, or -1.
+    int dataAddress(const std::string& name) const {
+        const koru::Label* label = program_.findLabel(name);
+        return label != nullptr && label->kind != koru::LabelKind::code
+                   ? static_cast<int>(label->value)
+                   : -1;
     }
 
     // The assembly line of each instruction, the end sentinel last.
@@ -119,8 +135,7 @@ class Simulator {
 
     // What the program wrote since the last call.
     emscripten::val newOutput() {
-        if (!machine_) return emscripten::val(emscripten::typed_memory_view(0, outputNone));
-        const std::string& text = machine_->output();
+        const std::string& text = output_.text();
         const std::size_t from = delivered_;
         delivered_ = text.size();
         return emscripten::val(emscripten::typed_memory_view(
@@ -128,48 +143,39 @@ class Simulator {
     }
 
   private:
-    int reg(koru::Register r) const {
-        return machine_ ? koru::toSigned(machine_->machine().registerValue(r)) : 0;
-    }
-    int lineOf(std::int64_t index) const {
-        return index >= 0 && static_cast<std::size_t>(index) < program_.lines.size()
-                   ? static_cast<int>(program_.lines[static_cast<std::size_t>(index)])
-                   : 0;
+    int lineOf(std::uint32_t index) const {
+        return index < program_.lines.size() ? static_cast<int>(program_.lines[index]) : 0;
     }
 
     RunState snapshot() const {
         RunState s;
-        const lumoweb::State& state = machine_->state();
-        s.outcome = outcomeName(state.outcome);
-        s.message = state.message;
-        s.steps = static_cast<double>(state.steps);
+        if (!machine_) return s;
+        const koru::RunResult& last = machine_->last();
+        s.outcome = outcomeName(last.outcome);
+        s.message = last.message;
+        s.steps = static_cast<double>(machine_->steps());
         s.ended = machine_->ended();
-        if (state.steps > 0) {
-            s.instruction = static_cast<int>(state.instruction);
-            s.line = lineOf(state.instruction);
+        if (s.steps > 0) {
+            s.instruction = static_cast<int>(last.instruction);
+            s.line = lineOf(last.instruction);
         }
-        s.trapFrom = static_cast<int>(state.trapFrom);
-        s.trapLine = lineOf(state.trapFrom);
+        if (koru::isTrap(last.outcome)) {
+            s.trapFrom = static_cast<int>(last.trapFrom);
+            s.trapLine = lineOf(last.trapFrom);
+        }
         s.pc = static_cast<int>(machine_->pc());
         s.pcLine = lineOf(machine_->pc());
         return s;
     }
 
-    static inline const std::uint8_t outputNone[1] = {0};
     koru::Program program_;
     koru::AssemblyError error_;
     bool assembled_ = false;
-    std::unique_ptr<lumoweb::SteppingMachine> machine_;
-    std::vector<std::uint8_t> stops_;
+    koru::Input input_;
+    koru::Output output_{nullptr};
+    std::unique_ptr<koru::Machine> machine_;
     std::size_t delivered_ = 0;
 };
-
-emscripten::val dataAddresses(const std::string& assembly, const emscripten::val& names) {
-    const std::vector<std::string> list = emscripten::vecFromJSArray<std::string>(names);
-    emscripten::val result = emscripten::val::array();
-    for (int address : lumoweb::dataAddresses(assembly, list)) result.call<void>("push", address);
-    return result;
-}
 
 }  // namespace
 
@@ -202,7 +208,8 @@ EMSCRIPTEN_BINDINGS(lumo_simulator) {
         .function("overflow", &Simulator::overflow)
         .function("word", &Simulator::word)
         .function("byte", &Simulator::byte)
+        .function("stack", &Simulator::stack)
+        .function("dataAddress", &Simulator::dataAddress)
         .function("instructionLines", &Simulator::instructionLines)
         .function("newOutput", &Simulator::newOutput);
-    emscripten::function("dataAddresses", &dataAddresses);
 }

@@ -242,7 +242,7 @@ export class MachinePanel {
       }
     }
     sim.setStops(stops);
-    this.session = { sim, program, lines, names: this.declaredNames(program), previous: new Map(), ended: false };
+    this.session = { sim, program, lines, names: this.declaredNames(program, sim), previous: new Map(), ended: false };
     this.clearOutput();
     $('machine').hidden = false;
     this.refreshButtons();
@@ -278,15 +278,15 @@ export class MachinePanel {
   }
 
   // Every declared name, with its type and where its value lives.
-  declaredNames(program) {
+  declaredNames(program, sim) {
     const names = [];
     for (const st of program.result.statements) {
       if (st.kind !== 'declaration') continue;
       const m = /^(const\s+)?(int|bool|string)\s+([A-Za-z_][A-Za-z0-9_]*)/.exec(program.source.slice(st.from, st.to));
       if (m) names.push({ name: m[3], type: m[2], constant: Boolean(m[1]) });
     }
-    const addresses = this.module.dataAddresses(program.result.output, names.map((n) => `sym_${n.name}`));
-    names.forEach((n, i) => (n.address = addresses[i]));
+    // The compiler names the data of `x` sym_x.
+    for (const n of names) n.address = sim.dataAddress(`sym_${n.name}`);
     return names;
   }
 
@@ -323,11 +323,11 @@ export class MachinePanel {
 
     const stack = $('stack');
     stack.replaceChildren();
-    const sp = sim.sp();
-    if (sp > 0 && sp < 0xdf) {
-      for (let a = sp; a < 0xdf; a += 2) {
+    const words = sim.sp() > 0 ? sim.stack() : [];
+    if (words.length > 0) {
+      for (let i = 0; i < words.length; i += 2) {
         const li = document.createElement('li');
-        li.textContent = `${hex(a)}: ${sim.word(a)}`;
+        li.textContent = `${hex(words[i])}: ${words[i + 1]}`;
         stack.append(li);
       }
     } else {

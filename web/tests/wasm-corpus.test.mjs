@@ -212,8 +212,8 @@ test('stepping stops where asked, and names are found at their addresses', () =>
   const assembly = Buffer.from(module.outputBytes()).toString('latin1');
   const lines = assembly.split('\n');
   const sim = new module.Simulator(assembly, '1071 462');
-  const [a, b, nothing] = module.dataAddresses(assembly, ['sym_a', 'sym_b', 'sym_nothing']);
-  assert.equal(nothing, -1);
+  const [a, b, nothing, code] = ['sym_a', 'sym_b', 'sym_nothing', 'main'].map((name) => sim.dataAddress(name));
+  assert.deepEqual([nothing, code], [-1, -1]);
   const first = sim.step();
   assert.equal(lines[first.line - 1], '\tMOVE #$DF,SP');
   assert.equal(lines[first.pcLine - 1], '\tJMP  main');
@@ -224,5 +224,13 @@ test('stepping stops where asked, and names are found at their addresses', () =>
   const state = sim.runToStop(1e6);
   assert.equal(state.pcLine, remainder);
   assert.deepEqual([sim.word(a), sim.word(b), sim.sp(), sim.a()], [1071, 462, 0xdf, 147]);
+  // A stop on the next instruction does not hold the next call, which goes round the loop
+  // to it again: the remainders of Euclid's algorithm, then the end.
+  const remainders = [sim.a()];
+  let next;
+  while (!(next = sim.runToStop(1e6)).ended) remainders.push(sim.a());
+  assert.deepEqual(remainders, [147, 21, 0]);
+  assert.equal(next.outcome, 'halted');
+  assert.equal(Buffer.from(sim.newOutput()).toString(), '21\n');
   sim.delete();
 });
