@@ -79,10 +79,13 @@ bool assembleFile(std::FILE* file, Program& program, AssemblyError& error) {
     Assembler assembler;
     // Only a plausible size is worth reserving for: some files (directories on some systems,
     // devices) report sizes that no program has.
-    constexpr long largestReserved = 1L << 32;
+    // Compared as a 64-bit number: where a long has 32 bits, as in WebAssembly, every size
+    // ftell can give is below the bound.
+    constexpr unsigned long long largestReserved = 1ULL << 32;
     if (std::fseek(file, 0, SEEK_END) == 0) {
-        long size = std::ftell(file);
-        if (size > 0 && size <= largestReserved) assembler.reserve(static_cast<std::size_t>(size));
+        const long size = std::ftell(file);
+        if (size > 0 && static_cast<unsigned long long>(size) <= largestReserved)
+            assembler.reserve(static_cast<std::size_t>(size));
         std::rewind(file);
     }
     std::vector<char> block(1 << 20);

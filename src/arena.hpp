@@ -35,6 +35,22 @@ constexpr bool pooledMemory = true;
 constexpr bool pooledMemory = true;
 #endif
 
+constexpr std::size_t hugePage = std::size_t(2) << 20;
+
+// Memory for a large buffer of at least `size` bytes, which it rounds up: from `hugePage`
+// on, aligned to and backed by huge pages where the kernel can, so that the buffer costs a
+// page fault for each 2 MB rather than for each 4 KB (a page fault costs microseconds,
+// more in a virtual machine). Null when there is none; released with std::free.
+inline void* largeBlock(std::size_t& size) {
+    if (size < hugePage / 2) return std::malloc(size);
+    size = (size + hugePage - 1) / hugePage * hugePage;
+    void* block = std::aligned_alloc(hugePage, size);
+#if defined(MADV_HUGEPAGE)
+    if (block != nullptr) ::madvise(block, size, MADV_HUGEPAGE);
+#endif
+    return block;
+}
+
 class Arena {
   public:
     Arena() = default;
@@ -65,6 +81,15 @@ class Arena {
         return string::borrowing(allocate(size), text.c_str(), text.length());
     }
 
+    // Says that a program of `sourceBytes` bytes is coming: its tree will take several
+    // times that, so its chunks start large, on huge pages, rather than grow to it.
+    void expect(std::uint64_t sourceBytes) {
+        if (sourceBytes >= (std::uint64_t(1) << 20))
+            nextChunk = largestChunk;
+        else if (sourceBytes >= (std::uint64_t(128) << 10))
+            nextChunk = hugePage;
+    }
+
     // `size` bytes aligned to a word, for records and buffers.
     void* allocate(std::size_t size) {
         size = (size + wordSize - 1) / wordSize * wordSize;
@@ -80,11 +105,8 @@ class Arena {
 
   private:
     static constexpr std::size_t wordSize = 8;
-    static constexpr std::size_t hugePage = std::size_t(2) << 20;
     // Chunks start small, for the many small compilations of an editor or a grader, and
-    // double up to `largestChunk`. From a huge page on they are backed by huge pages where
-    // the kernel can: a big tree then costs few page faults (a page fault costs
-    // microseconds, more in a virtual machine).
+    // double up to `largestChunk`; from a huge page on they are backed by huge pages.
     static constexpr std::size_t firstChunk = std::size_t(64) << 10;
     static constexpr std::size_t largestChunk = std::size_t(4) << 20;
 
@@ -98,16 +120,7 @@ class Arena {
         atLeast += wordSize;  // the link to the chunk before
         std::size_t size = atLeast > nextChunk ? atLeast : nextChunk;
         if (nextChunk < largestChunk) nextChunk *= 2;
-        char* chunk = nullptr;
-        if (size >= hugePage) {
-            size = (size + hugePage - 1) / hugePage * hugePage;
-            chunk = static_cast<char*>(std::aligned_alloc(hugePage, size));
-#if defined(MADV_HUGEPAGE)
-            if (chunk != nullptr) ::madvise(chunk, size, MADV_HUGEPAGE);
-#endif
-        } else {
-            chunk = static_cast<char*>(std::malloc(size));
-        }
+        char* chunk = static_cast<char*>(largeBlock(size));
         if (chunk == nullptr) throw std::bad_alloc();
         std::memcpy(chunk, &chunks, sizeof chunks);
         chunks = chunk;

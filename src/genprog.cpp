@@ -9,6 +9,8 @@
 
 #include "listing.hpp"
 
+#include <sys/stat.h>
+
 namespace lumo {
 
 void compileProgram(Compilation& c, bool listing) {
@@ -122,7 +124,6 @@ StatementMap makeStatementMap(std::string_view source, const std::vector<SourceS
 
 CompileResult compile(std::string_view source, const CompileOptions& options) {
     Compilation c;
-    c.scanner.source.openText(source);
     std::vector<SourceSpan> spans;
     std::vector<CodeMark> marks;
     const bool mapped = options.statementMap && !options.listing;
@@ -133,7 +134,13 @@ CompileResult compile(std::string_view source, const CompileOptions& options) {
     CompileResult result;
     std::uint64_t errorOffset = 0;
     result.status = runCompilation(
-        c, [&] { compileProgram(c, options.listing); }, errorOffset, result.diagnosed);
+        c,
+        [&] {
+            c.arena.expect(source.size());
+            c.scanner.source.openText(source);
+            compileProgram(c, options.listing);
+        },
+        errorOffset, result.diagnosed);
     result.output = c.out.take();
     if (result.diagnosed) result.errorAt = LineTable(source).at(errorOffset);
     if (mapped && result.status == 0)
@@ -141,13 +148,24 @@ CompileResult compile(std::string_view source, const CompileOptions& options) {
     return result;
 }
 
+std::uint64_t sizeOfFile(int fd) {
+    struct stat file;
+    if (::fstat(fd, &file) != 0 || !S_ISREG(file.st_mode) || file.st_size < 0) return 0;
+    return static_cast<std::uint64_t>(file.st_size);
+}
+
 CompileResult compileFile(int inputFd, int outputFd, const CompileOptions& options) {
     Compilation c(outputFd);
-    c.scanner.source.openFd(inputFd);
     CompileResult result;
     std::uint64_t errorOffset = 0;
     result.status = runCompilation(
-        c, [&] { compileProgram(c, options.listing); }, errorOffset, result.diagnosed);
+        c,
+        [&] {
+            c.arena.expect(sizeOfFile(inputFd));
+            c.scanner.source.openFd(inputFd);
+            compileProgram(c, options.listing);
+        },
+        errorOffset, result.diagnosed);
     result.errorAt.offset = static_cast<std::size_t>(errorOffset);
     return result;
 }

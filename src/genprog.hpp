@@ -43,6 +43,9 @@ int runCompilation(Compilation& c, Phases phases, std::uint64_t& errorOffset, bo
 // The whole program: analysis, then the assembly or the listing.
 void compileProgram(Compilation& c, bool listing);
 
+// The size of the regular file `fd`, or 0 for anything else.
+std::uint64_t sizeOfFile(int fd);
+
 // The line and column of each offset of `text`, for a few offsets at a time.
 class LineTable {
   public:

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <new>
 #include <cerrno>
 #include <cstring>
 #include <iterator>
@@ -147,10 +148,12 @@ void Source::reset(int newFd, std::size_t wanted) {
     blockBase = 0;
     failed = false;
     if (wanted > capacity) {
-        delete[] storage;
+        std::free(storage);
         // room for the bytes pushed back before it, and after it for the NUL and for the
         // padded reads of short names
-        storage = new unsigned char[roomBefore + wanted + 1 + string::paddedReach];
+        std::size_t size = roomBefore + wanted + 1 + string::paddedReach;
+        storage = static_cast<unsigned char*>(largeBlock(size));
+        if (storage == nullptr) throw std::bad_alloc();
         capacity = wanted;
     }
     block = cur = end = noBytes;

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include <cstdlib>
+
 #include "output.hpp"
 #include "string.hpp"
 
@@ -70,7 +72,7 @@ class Source {
     Source() = default;
     Source(const Source&) = delete;
     Source& operator=(const Source&) = delete;
-    ~Source() { delete[] storage; }
+    ~Source() { std::free(storage); }
 
     void openText(std::string_view text);
     void openFd(int fd);

@@ -19,6 +19,7 @@
 #include <unistd.h>
 #endif
 
+#include "arena.hpp"
 #include "string.hpp"
 
 namespace lumo {
@@ -131,6 +132,10 @@ class Output {
         writeOverflowing(bytes, count);
     }
 
+    // Says that about `bytes` bytes will be held at a time, so that the first buffer is
+    // that large (and, large, on huge pages) rather than grown to it.
+    void expect(std::size_t bytes) { expected = bytes; }
+
     // Bytes written so far, whether still here or gone out.
     std::uint64_t size() const { return sent + used; }
     // What is held and not yet written out: everything, for an output kept in memory.
@@ -166,8 +171,9 @@ class Output {
     void failWrites() { failed = true; }
 
   private:
-    static constexpr std::size_t capacity = std::size_t(1) << 20;  // for a file descriptor
+    static constexpr std::size_t capacity = hugePage;  // for a file descriptor
     static constexpr std::size_t firstInMemory = std::size_t(64) << 10;
+    std::size_t expected = 0;
     char* buf = nullptr;
     std::size_t limit = 0;
     std::size_t used = 0;
@@ -178,7 +184,17 @@ class Output {
     void makeRoom(std::size_t wanted) {
         if (fd >= 0 && buf != nullptr) drain();
         if (wanted <= limit - used) return;
-        std::size_t bigger = limit != 0 ? 2 * limit : fd >= 0 ? capacity : firstInMemory;
+        if (buf == nullptr) {
+            std::size_t first = fd >= 0                    ? capacity
+                                : expected > firstInMemory ? expected
+                                                           : firstInMemory;
+            while (first < wanted) first *= 2;
+            buf = static_cast<char*>(largeBlock(first));
+            if (buf == nullptr) throw std::bad_alloc();
+            limit = first;
+            return;
+        }
+        std::size_t bigger = 2 * limit;
         while (bigger - used < wanted) bigger *= 2;
         char* grown = static_cast<char*>(std::realloc(buf, bigger));
         if (grown == nullptr) throw std::bad_alloc();

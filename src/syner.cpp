@@ -494,10 +494,18 @@ void Analyser::synBasicExp(SymTab* symtab, BasicExp*& exp, LexToken& token, Data
     for (BasicExp* node = exp; token.kind == ADDITIONAL_OPERATOR; node = node->next) {
         node->op = token.addOp;
         advance(token);
-        node->next = arena.make<BasicExp>();
-        DataType operand;
-        synTerm(symtab, node->next->term, token, operand);
-        chain.push_back({operand, &node->next->op});
+        Term* next = nullptr;
+        DataType nextType;
+        synTerm(symtab, next, token, nextType);
+        // The chain's last node, a shared operand's term alone, is that operand's own.
+        const bool last = token.kind != ADDITIONAL_OPERATOR;
+        if (last && lastShared != nullptr && next == &lastShared->term) {
+            node->next = &lastShared->basic;
+        } else {
+            node->next = arena.make<BasicExp>();
+            node->next->term = next;
+        }
+        chain.push_back({nextType, &node->next->op});
     }
     checkChain(first, 206, basicOperatorError, token);
 }
@@ -521,9 +529,17 @@ void Analyser::synTerm(SymTab* symtab, Term*& term, LexToken& token, DataType& t
     for (Term* node = term; token.kind == MULTIPLICATIVE_OPERATOR; node = node->next) {
         node->op = token.mulOp;
         advance(token);
-        node->next = arena.make<Term>();
-        synFactor(symtab, node->next->factor, token);
-        chain.push_back({node->next->factor->factorType, &node->next->op});
+        Factor* next = nullptr;
+        synFactor(symtab, next, token);
+        // The chain's last node, a shared operand alone, is that operand's own term.
+        const bool last = token.kind != MULTIPLICATIVE_OPERATOR;
+        if (last && lastShared != nullptr && next == &lastShared->factor) {
+            node->next = &lastShared->term;
+        } else {
+            node->next = arena.make<Term>();
+            node->next->factor = next;
+        }
+        chain.push_back({next->factorType, &node->next->op});
     }
     checkChain(first, 210, termOperatorError, token);
 }

@@ -68,14 +68,19 @@ struct CoutSt {
     SymTab* source;
 };
 
-// One statement of a compound statement, in source order.
+// One statement of a compound statement, in source order. Only the record that matches
+// `kind` is ever set or read, so the five record pointers share one place: a program
+// holds a node per statement, and a node of three words instead of seven takes a million
+// statements' tree 32 MB lighter.
 struct AST {
     StatementKind kind;
-    AssignSt* assignSt;
-    IfSt* ifSt;
-    WhileSt* whileSt;
-    CinSt* cinSt;
-    CoutSt* coutSt;
+    union {
+        AssignSt* assignSt;
+        IfSt* ifSt;
+        WhileSt* whileSt;
+        CinSt* cinSt;
+        CoutSt* coutSt;
+    };
     AST* next;
 };
 

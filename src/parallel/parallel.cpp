@@ -152,12 +152,10 @@ bool claimPiece(Board& board, std::size_t& piece) {
 // piece's start up to its end (or, when a statement runs past that end, which was then no
 // statement's end, up to the block's end). A diagnostic is kept until it is known to be
 // the run's first.
-void analysePiece(Board& board, std::size_t index) {
+void analysePiece(Board& board, std::size_t index, Scanner& scanner, Output& out) {
     Piece& piece = board.pieces[index];
     const bool tail = index + 1 == board.bounds.size();
     std::uint64_t length = tail ? UINT64_MAX : board.bounds[index + 1] - board.bounds[index];
-    Output out;
-    Scanner scanner(out);
     Analyser analyser(scanner, *board.secondArena, out);
     analyser.useSymbolTable(board.symtab);
     scanner.source.openFdAt(board.fd, board.inputStart + board.bounds[index]);
@@ -196,8 +194,10 @@ void analyseInSecondThread(Board& board) {
         if (board.unwanted.load(std::memory_order_relaxed)) return;
         std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
+    Output out;  // for a piece's diagnostic
+    Scanner scanner(out);
     std::size_t piece = board.bounds.size() - 1;  // the tail
-    do analysePiece(board, piece);
+    do analysePiece(board, piece, scanner, out);
     while (claimPiece(board, piece));
 }
 
@@ -313,7 +313,9 @@ void analyse(Compilation& c, int inputFd, Arena& secondArena, Block& block) {
     Board board;
     board.secondArena = &secondArena;
     SecondThread second(board);
-    const bool sharing = worthSplitting(inputFd, board) && second.start();
+    const bool splittable = worthSplitting(inputFd, board);
+    if (splittable) secondArena.expect(board.inputSize / 2);
+    const bool sharing = splittable && second.start();
     LexToken token;
     c.analyser.synProgramStart(c.symtab, token);
     board.symtab = c.symtab;
@@ -339,10 +341,12 @@ struct Chunk {
     int labelShift;  // for the statements of a piece read on its own
 };
 
-// A thread's way of writing code: a buffer, and the generator that writes into it.
+// A thread's way of writing code: a buffer, and the generator that writes into it. A
+// chunk's code takes a few hundred kilobytes: one huge page holds it.
 struct CodeBuffer {
     Output out;
     Generator generator{out};
+    CodeBuffer() { out.expect(hugePage); }
 };
 
 // The chunks' code goes out in order, each chunk's from the buffer of the thread that put
@@ -499,12 +503,13 @@ void generate(Compilation& c, int outputFd, const Block& block) {
 CompileResult compileFile(int inputFd, int outputFd) {
     Arena secondArena;  // made first, so that it outlives the compilation's use of it
     Compilation c(outputFd);
-    c.scanner.source.openFd(inputFd);
     CompileResult result;
     std::uint64_t errorOffset = 0;
     result.status = runCompilation(
         c,
         [&] {
+            c.arena.expect(sizeOfFile(inputFd));
+            c.scanner.source.openFd(inputFd);
             Block block;
             analyse(c, inputFd, secondArena, block);
             c.ast = block.list.head;

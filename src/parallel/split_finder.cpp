@@ -84,8 +84,7 @@ std::size_t SplitFinder::skipPast(const unsigned char* p, std::size_t i, std::si
 
 // Reads code from `i` up to and past the next byte that stops the search, counting braces
 // on the way; true when that byte is a ";" sought.
-bool SplitFinder::code(const unsigned char* p, std::size_t& i, std::size_t count,
-                       bool semicolons) {
+bool SplitFinder::code(const unsigned char* p, std::size_t& i, std::size_t count, bool semicolons) {
 #if defined(__SSE2__)
     for (; count - i >= 16; i += 16) {
         const Group group(p + i, semicolons);

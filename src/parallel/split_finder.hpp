@@ -35,8 +35,7 @@ class SplitFinder {
     std::vector<std::uint64_t> targets;
     std::uint64_t position = 0;  // of the first byte being fed
 
-    std::size_t feedPart(const unsigned char* p, std::size_t i, std::size_t count,
-                         bool semicolons);
+    std::size_t feedPart(const unsigned char* p, std::size_t i, std::size_t count, bool semicolons);
     std::size_t skipPast(const unsigned char* p, std::size_t i, std::size_t count, int end);
     bool code(const unsigned char* p, std::size_t& i, std::size_t count, bool semicolons);
     bool stopAt(const unsigned char* p, std::size_t& i);
