@@ -125,6 +125,9 @@ TEST(TerminalRun, ErrorAfterAPromptStartsItsOwnLine) {
 }
 
 TEST(TerminalDebug, LineEditingAndHistory) {
+#ifndef LUMO_LINE_EDITING
+    GTEST_SKIP() << "built without libedit";
+#endif
     const std::string program = scratchProgram("int n = 3;\n{\n    n = n + 1;\n}\n");
     Terminal t({LUMO_PATH, "debug", program});
     ASSERT_TRUE(t.waitFor("(lumo) ")) << t.seen();
