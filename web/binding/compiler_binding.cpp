@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "hints.hpp"
 #include "lumo.hpp"
 
 namespace {
@@ -88,11 +89,16 @@ emscripten::val rangeWords() {
     return emscripten::val(emscripten::typed_memory_view(rangeTable.size(), rangeTable.data()));
 }
 
-}  // namespace
+// The notes `lumo check` prints for the diagnostic of the last compilation, whose source
+// is `source`: the same hints as on the command line, from the same library.
+emscripten::val hintsFor(const std::string& source) {
+    emscripten::val notes = emscripten::val::array();
+    for (const std::string& note : lumo::hints::notes(source, lumo::hints::diagnose(last)))
+        notes.call<void>("push", note);
+    return notes;
+}
 
-// HINT PLACE: `lumo check`'s hints (lumohints, on its way in lumo/) are to be offered here
-// as `hints(source)`, returning the notes for `last`'s diagnostic as an array of texts;
-// web/src/hints.js shows them as soon as the module has that function.
+}  // namespace
 
 EMSCRIPTEN_BINDINGS(lumo_compiler) {
     emscripten::value_object<CompileSummary>("CompileSummary")
@@ -106,4 +112,5 @@ EMSCRIPTEN_BINDINGS(lumo_compiler) {
     emscripten::function("outputBytes", &outputBytes);
     emscripten::function("statementWords", &statementWords);
     emscripten::function("rangeWords", &rangeWords);
+    emscripten::function("hints", &hintsFor);
 }

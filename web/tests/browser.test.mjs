@@ -101,6 +101,31 @@ test('an error is underlined at its token, explained on hover and listed', async
   }
 });
 
+test('a mistake with a hint gets lumo check\'s hint in the list and on hover; one without, none', async () => {
+  const cases = [
+    { program: 'int x;\n{\nx = -1;\n}', hint: /Hint: Lumo has no unary minus: write '0 - 1' for '-1'/ },
+    { program: 'int i;\nint j;\n{\ncout << i * j;\n}', hint: /Hint: 'cout <<' prints one name, not an expression/ },
+    // A mistake lumo check has no hint for gets none here either.
+    { program: 'int x;\n{\nx = 1 + true;\n}', hint: null },
+  ];
+  for (const c of cases) {
+    await replaceSource(page, c.program);
+    const underline = page.locator('#editor .cm-lintRange-error');
+    await underline.waitFor();
+    const listed = await page.getByRole('list', { name: 'Diagnostics' }).textContent();
+    if (c.hint === null) {
+      assert.doesNotMatch(listed, /Hint:/, c.program);
+      continue;
+    }
+    assert.match(listed, c.hint, c.program);
+    await underline.hover();
+    const tooltip = page.locator('.cm-tooltip-lint');
+    await tooltip.waitFor();
+    assert.match(await tooltip.textContent(), c.hint, c.program);
+    await page.mouse.move(0, 0);
+  }
+});
+
 test('hovering a statement lights up its code, and hovering code its statement', async () => {
   await page.getByLabel('Example').selectOption('example:gcd');
   await compiled(page);
