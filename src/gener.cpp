@@ -21,8 +21,9 @@ const string equal = "==", notEqual = "!=", greater = ">", less = "<",
 const string andAlso = "&&", orElse = "||", plus = "+", minus = "-", times = "*", divide = "/",
              remainder = "%";
 
-// The truth values as they stand in the code.
+// The truth values as they stand in the code, and the word of the literal true.
 const Number trueText(trueval), falseText(falseval);
+const string trueWord = "true";
 
 bool isOperator(const string& op, const string& text) {
     return op.sameWord(text);
@@ -91,7 +92,7 @@ void Generator::genDeclarations(SymTab* symtab) {
         if (init == nullptr || entry->dataType == STRING_TYPE) continue;
         int value = init->intValue;
         if (entry->dataType == BOOL_TYPE)
-            value = init->boolValue.compare("true") == 0 ? trueval : falseval;
+            value = init->boolValue == trueWord ? trueval : falseval;
         mark(true, entry);
         out << "\tMOVE #^" << value << ",B\n";
         out << "\tMOVE B,sym_" << entry->name << "\n";
@@ -304,7 +305,7 @@ RPList Generator::toRPF(Factor* factor) {
         RPolish* e = newElement();
         e->value = factor->intValue;
         if (factor->factorType == BOOL_TYPE)
-            e->value = factor->boolValue.compare("true") == 0 ? trueval : falseval;
+            e->value = factor->boolValue == trueWord ? trueval : falseval;
         return {e, e};
     }
     if (factor->symbol != nullptr) {

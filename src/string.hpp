@@ -153,8 +153,11 @@ class string {
 
 string operator+(const string& left, const string& right);
 bool equalTexts(const string& left, const string& right);
+// Two short texts are equal exactly when their words are: only a long one needs its
+// characters compared.
 inline bool operator==(const string& left, const string& right) {
-    return left.sameWord(right) || equalTexts(left, right);
+    if (left.sameWord(right)) return true;
+    return !(left.heldInline() && right.heldInline()) && equalTexts(left, right);
 }
 bool operator!=(const string& left, const string& right);
 bool operator<(const string& left, const string& right);
