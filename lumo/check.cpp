@@ -62,7 +62,9 @@ int check(const std::vector<std::string>& args) {
             if (status == 0) status = noInputStatus;
             continue;
         }
-        const CompileResult result = compile(source);
+        CompileOptions analysing;
+        analysing.analyseOnly = true;  // the assembly of a correct program is not wanted here
+        const CompileResult result = compile(source, analysing);
         if (!writeAll(stdout, hints::report(shownName(file), source, result, options))) {
             std::cerr << "lumo: cannot write standard output\n";
             return ioStatus;

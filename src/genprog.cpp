@@ -13,12 +13,13 @@
 
 namespace lumo {
 
-void compileProgram(Compilation& c, bool listing) {
+void compileProgram(Compilation& c, const CompileOptions& options) {
     c.symtab = nullptr;
     c.ast = nullptr;
     c.labelCount = 0;
     c.analyser.synAnal(c.symtab, c.ast, c.labelCount);
-    if (!listing) return c.generator.generate(c.symtab, c.ast, c.labelCount);
+    if (options.analyseOnly) return;
+    if (!options.listing) return c.generator.generate(c.symtab, c.ast, c.labelCount);
     Lister lister(c.out);
     lister.printST(c.symtab);
     int lineNumber = 1;
@@ -126,7 +127,7 @@ CompileResult compile(std::string_view source, const CompileOptions& options) {
     Compilation c;
     std::vector<SourceSpan> spans;
     std::vector<CodeMark> marks;
-    const bool mapped = options.statementMap && !options.listing;
+    const bool mapped = options.statementMap && !options.listing && !options.analyseOnly;
     if (mapped) {
         c.analyser.spans = &spans;
         c.generator.marks = &marks;
@@ -138,7 +139,7 @@ CompileResult compile(std::string_view source, const CompileOptions& options) {
         [&] {
             c.arena.expect(source.size());
             c.scanner.source.openText(source);
-            compileProgram(c, options.listing);
+            compileProgram(c, options);
         },
         errorOffset, result.diagnosed);
     result.output = c.out.take();
@@ -163,7 +164,7 @@ CompileResult compileFile(int inputFd, int outputFd, const CompileOptions& optio
         [&] {
             c.arena.expect(sizeOfFile(inputFd));
             c.scanner.source.openFd(inputFd);
-            compileProgram(c, options.listing);
+            compileProgram(c, options);
         },
         errorOffset, result.diagnosed);
     result.errorAt.offset = static_cast<std::size_t>(errorOffset);

@@ -40,8 +40,9 @@ struct Compilation {
 template <typename Phases>
 int runCompilation(Compilation& c, Phases phases, std::uint64_t& errorOffset, bool& diagnosed);
 
-// The whole program: analysis, then the assembly or the listing.
-void compileProgram(Compilation& c, bool listing);
+// The whole program: analysis, then what `options` ask for: the assembly, the listing, or
+// nothing more.
+void compileProgram(Compilation& c, const CompileOptions& options);
 
 // The size of the regular file `fd`, or 0 for anything else.
 std::uint64_t sizeOfFile(int fd);

@@ -66,6 +66,9 @@ struct CompileOptions {
     // Write lumolist's listing of the symbol table and the program tree instead of the
     // assembly; a program with an error gets the same diagnostic either way.
     bool listing = false;
+    // Only analyse the program: the output is its diagnostic, or empty when it has none.
+    // For a checker, which needs no assembly of a correct program.
+    bool analyseOnly = false;
 };
 
 // Exit statuses of lumoc besides those of the language's errors.

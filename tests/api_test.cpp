@@ -165,6 +165,20 @@ TEST(Api, StatementMapCoversTheCodeOnce) {
     EXPECT_EQ(map.statements[0].end.column, 11);
 }
 
+// Analysing only gives a correct program no output and an incorrect one its diagnostic.
+TEST(Api, AnalysingOnlyWritesTheDiagnosticAlone) {
+    lumo::CompileOptions options;
+    options.analyseOnly = true;
+    const lumo::CompileResult good = lumo::compile(loops, options);
+    EXPECT_EQ(good.status, 0);
+    EXPECT_EQ(good.output, "");
+    const lumo::CompileResult bad = lumo::compile(failing, options);
+    const lumo::CompileResult whole = lumo::compile(failing);
+    EXPECT_EQ(bad.status, whole.status);
+    EXPECT_EQ(bad.output, whole.output);
+    EXPECT_EQ(bad.errorAt.offset, whole.errorAt.offset);
+}
+
 TEST(Api, ListingIsLumolists) {
     lumo::CompileOptions options;
     options.listing = true;
