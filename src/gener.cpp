@@ -91,8 +91,7 @@ void Generator::genDeclarations(SymTab* symtab) {
         Factor* init = entry->initValue;
         if (init == nullptr || entry->dataType == STRING_TYPE) continue;
         int value = init->intValue;
-        if (entry->dataType == BOOL_TYPE)
-            value = init->boolValue == trueWord ? trueval : falseval;
+        if (entry->dataType == BOOL_TYPE) value = init->boolValue == trueWord ? trueval : falseval;
         mark(true, entry);
         out << "\tMOVE #^" << value << ",B\n";
         out << "\tMOVE B,sym_" << entry->name << "\n";
@@ -181,21 +180,19 @@ void Generator::genStatement(SymTab* symtab, AST* node, int& labelCount, int ove
 
 void Generator::genAssignSt(SymTab* symtab, AST* node, int& labelCount, int overflowLabel) {
     genExpression(symtab, node->assignSt->exp, labelCount, overflowLabel);
-    out << "\tMOVE A,sym_" << node->assignSt->target->name << "\n";
+    const string& name = node->assignSt->target->name;
+    Output::Line(out, 16 + name.length()) << "\tMOVE A,sym_" << name << "\n";
 }
 
 // Evaluates a condition and branches to label `otherwise` unless it is true.
 void Generator::genCondition(SymTab* symtab, Expression* condition, int otherwise, int& labelCount,
                              int overflowLabel) {
     genExpression(symtab, condition, labelCount, overflowLabel);
-    out << "\tCMP  #^" << trueText
-        << ",A\n"
-           "\tBNE  L"
-        << Number(otherwise) << "\n";
+    Output::Line(out, 64) << "\tCMP  #^" << trueText << ",A\n\tBNE  L" << Number(otherwise) << "\n";
 }
 
 void Generator::genLabel(int number) {
-    out << "L" << number << "\n";
+    Output::Line(out, 16) << "L" << Number(number) << "\n";
 }
 
 void Generator::genIfSt(SymTab* symtab, AST* node, int& labelCount, int overflowLabel) {
@@ -224,19 +221,17 @@ void Generator::genWhileSt(SymTab* symtab, AST* node, int& labelCount, int overf
 }
 
 void Generator::genCinSt(SymTab*, AST* node, int&, int) {
-    out << "\tJSR  getdword\n";
-    out << "\tMOVE A,sym_" << node->cinSt->target->name << "\n";
+    const string& name = node->cinSt->target->name;
+    Output::Line(out, 32 + name.length()) << "\tJSR  getdword\n\tMOVE A,sym_" << name << "\n";
 }
 
 void Generator::genCoutSt(SymTab*, AST* node, int&, int) {
     SymTab* source = node->coutSt->source;
-    if (source->dataType == STRING_TYPE) {
-        out << "\tMOVE #sym_" << source->name << ",A\n";
-        out << "\tJSR  putstring\n";
-    } else {
-        out << "\tMOVE sym_" << source->name << ",A\n";
-        out << "\tJSR  putdword\n";
-    }
+    Output::Line line(out, 40 + source->name.length());
+    if (source->dataType == STRING_TYPE)
+        line << "\tMOVE #sym_" << source->name << ",A\n\tJSR  putstring\n";
+    else
+        line << "\tMOVE sym_" << source->name << ",A\n\tJSR  putdword\n";
 }
 
 // ---- reverse Polish form ------------------------------------------------------------
@@ -346,14 +341,11 @@ void Generator::genSubExpression(RPolish* list, int& labelCount, int overflowLab
 }
 
 void Generator::genPushOperand(RPolish* operand) {
+    Output::Line line(out, 32 + operand->symName.length());
     if (operand->isSymbol)
-        out << "\tMOVE sym_" << operand->symName
-            << ",A\n"
-               "\tPUSH A\n";
+        line << "\tMOVE sym_" << operand->symName << ",A\n\tPUSH A\n";
     else
-        out << "\tMOVE #^" << operand->value
-            << ",A\n"
-               "\tPUSH A\n";
+        line << "\tMOVE #^" << Number(operand->value) << ",A\n\tPUSH A\n";
 }
 
 void Generator::genNotOperator() {
@@ -408,7 +400,7 @@ void Generator::genOverflowBranch(int overflowLabel) {
         overflowText = Number(overflowLabel);
         overflowFormatted = overflowLabel;
     }
-    out << "\tBVS  L" << overflowText << "\n";
+    Output::Line(out, 16) << "\tBVS  L" << overflowText << "\n";
 }
 
 void Generator::genPlusOperator(RPolish*, int overflowLabel) {
@@ -547,43 +539,38 @@ const Ordering orderings[] = {
 
 }  // namespace
 
+// The most a comparison sequence takes: the longest chain's lines with their labels, and the
+// lines after it.
+constexpr std::size_t longestComparison = 1024;
+
 void Generator::genCompOperator(RPolish* op, int& labelCount) {
     const Number t(labelCount++);
     const Number f(labelCount++);
-    out << "\tCMP  B,A\n";
+    Output::Line line(out, longestComparison);
+    line << "\tCMP  B,A\n";
     const string& text = op->oper;
     if (isOperator(text, equal) || isOperator(text, notEqual)) {
-        out << std::string_view(isOperator(text, equal) ? "\tBEQ  L" : "\tBNE  L") << t
-            << "\n"
-               "\tMOVE #^"
-            << falseText
-            << ",A\n"
-               "\tJMP    L"
-            << f << "\nL" << t
-            << "\n"
-               "\tMOVE #^"
-            << trueText << ",A\nL" << f << "\n";
+        line << std::string_view(isOperator(text, equal) ? "\tBEQ  L" : "\tBNE  L") << t << "\n"
+             << "\tMOVE #^" << falseText << ",A\n"
+             << "\tJMP    L" << f << "\n"
+             << "L" << t << "\n"
+             << "\tMOVE #^" << trueText << ",A\n"
+             << "L" << f << "\n";
         return;
     }
     for (const Ordering& ordering : orderings) {
         if (!isOperator(text, *ordering.op)) continue;
-        for (const ChainLine& line : ordering.chain) {
-            out.writePadded(line.text.bytes, line.text.length);
-            out << (line.endsInF ? f : t) << "\n";
-        }
-        out << "L" << t
-            << "\n"
-               "\tMOVE #^"
-            << trueText
-            << ",A\n"
-               "\tJMP  ";
-        out.writePadded(ordering.endLabel.bytes, ordering.endLabel.length);
-        out << t << "\nL" << f
-            << "\n"
-               "\tMOVE #^"
-            << falseText << ",A\n";
-        out.writePadded(ordering.endLabel.bytes, ordering.endLabel.length);
-        out << t << "\n";
+        for (const ChainLine& chainLine : ordering.chain)
+            line.padded(chainLine.text.bytes, chainLine.text.length)
+                << (chainLine.endsInF ? f : t) << "\n";
+        line << "L" << t << "\n"
+             << "\tMOVE #^" << trueText << ",A\n"
+             << "\tJMP  ";
+        line.padded(ordering.endLabel.bytes, ordering.endLabel.length)
+            << t << "\n"
+            << "L" << f << "\n"
+            << "\tMOVE #^" << falseText << ",A\n";
+        line.padded(ordering.endLabel.bytes, ordering.endLabel.length) << t << "\n";
         return;
     }
 }

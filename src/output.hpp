@@ -107,16 +107,6 @@ class Output {
         return *this;
     }
     Output& operator<<(int number) { return *this << Number(number); }
-    // The first `length` bytes of `bytes`, copied as a block of its whole size.
-    template <std::size_t size>
-    [[gnu::always_inline]] void writePadded(const char (&bytes)[size], std::size_t length) {
-        if (size <= limit - used) {
-            std::memcpy(buf + used, bytes, size);
-            used += length;
-            return;
-        }
-        write(bytes, length);
-    }
     Output& operator<<(char c) {
         if (used == limit) makeRoom(1);
         buf[used++] = c;
@@ -131,6 +121,8 @@ class Output {
         }
         writeOverflowing(bytes, count);
     }
+
+    class Line;
 
     // Says that about `bytes` bytes will be held at a time, so that the first buffer is
     // that large (and, large, on huge pages) rather than grown to it.
@@ -171,6 +163,7 @@ class Output {
     void failWrites() { failed = true; }
 
   private:
+    friend class Line;
     static constexpr std::size_t capacity = hugePage;  // for a file descriptor
     static constexpr std::size_t firstInMemory = std::size_t(64) << 10;
     std::size_t expected = 0;
@@ -237,6 +230,59 @@ class Output {
         failed = failed || count > 0;
 #endif
     }
+};
+
+// A line, or a few, put together in place in an output: room for all its pieces is made
+// once, and the place they go stays at hand while they are copied. Written through the
+// output's own members, every piece would have to read them back, as the bytes copied
+// could be the members' own. `most` bounds the bytes written; short texts and numbers are
+// copied as blocks of fixed size, for which the line keeps `slack` bytes more.
+class Output::Line {
+  public:
+    static constexpr std::size_t slack = Number::room;
+
+    Line(Output& out, std::size_t most) : out(out) {
+        if (most + slack > out.limit - out.used) out.makeRoom(most + slack);
+        at = out.buf + out.used;
+    }
+    ~Line() { out.used = static_cast<std::size_t>(at - out.buf); }
+    Line(const Line&) = delete;
+    Line& operator=(const Line&) = delete;
+
+    template <std::size_t size>
+    [[gnu::always_inline]] Line& operator<<(const char (&literal)[size]) {
+        std::memcpy(at, literal, size - 1);
+        at += size - 1;
+        return *this;
+    }
+    [[gnu::always_inline]] Line& operator<<(std::string_view text) {
+        std::memcpy(at, text.data(), text.size());
+        at += text.size();
+        return *this;
+    }
+    [[gnu::always_inline]] Line& operator<<(const string& text) {
+        if (!text.heldInline()) return *this << std::string_view(text.c_str(), text.length());
+        std::memcpy(at, text.c_str(), string::inlineLimit + 1);
+        at += text.length();
+        return *this;
+    }
+    [[gnu::always_inline]] Line& operator<<(const Number& number) {
+        std::memcpy(at, number.digits, Number::room);
+        at += number.length;
+        return *this;
+    }
+    // The first `length` bytes of `bytes` (at most `slack`), copied as a block of its size.
+    template <std::size_t size>
+    [[gnu::always_inline]] Line& padded(const char (&bytes)[size], std::size_t length) {
+        static_assert(size <= slack, "a padded text fits in the slack");
+        std::memcpy(at, bytes, size);
+        at += length;
+        return *this;
+    }
+
+  private:
+    Output& out;
+    char* at;
 };
 
 }  // namespace lumo

@@ -490,7 +490,7 @@ void Analyser::synBasicExp(SymTab* symtab, BasicExp*& exp, LexToken& token, Data
     exp->term = operand;
     if (!more) return;
     const std::size_t first = chain.size();
-    chain.push_back({type, &exp->op});
+    chain.emplace_back(type, &exp->op);
     for (BasicExp* node = exp; token.kind == ADDITIONAL_OPERATOR; node = node->next) {
         node->op = token.addOp;
         advance(token);
@@ -505,7 +505,7 @@ void Analyser::synBasicExp(SymTab* symtab, BasicExp*& exp, LexToken& token, Data
             node->next = arena.make<BasicExp>();
             node->next->term = next;
         }
-        chain.push_back({nextType, &node->next->op});
+        chain.emplace_back(nextType, &node->next->op);
     }
     checkChain(first, 206, basicOperatorError, token);
 }
@@ -525,7 +525,7 @@ void Analyser::synTerm(SymTab* symtab, Term*& term, LexToken& token, DataType& t
     term->factor = operand;
     if (!more) return;
     const std::size_t first = chain.size();
-    chain.push_back({type, &term->op});
+    chain.emplace_back(type, &term->op);
     for (Term* node = term; token.kind == MULTIPLICATIVE_OPERATOR; node = node->next) {
         node->op = token.mulOp;
         advance(token);
@@ -539,7 +539,7 @@ void Analyser::synTerm(SymTab* symtab, Term*& term, LexToken& token, DataType& t
             node->next = arena.make<Term>();
             node->next->factor = next;
         }
-        chain.push_back({next->factorType, &node->next->op});
+        chain.emplace_back(next->factorType, &node->next->op);
     }
     checkChain(first, 210, termOperatorError, token);
 }
@@ -555,7 +555,7 @@ void Analyser::checkChain(std::size_t first, int mismatch,
         const int wrongOperands = operatorError(*chain[i].op, left);
         if (wrongOperands != 0) error(wrongOperands, token);
     }
-    chain.resize(first);
+    chain.erase(chain.begin() + static_cast<std::ptrdiff_t>(first), chain.end());
 }
 
 // factor = literal | identifier | "(" expression ")" | "!" factor | nothing

@@ -224,8 +224,11 @@ class Analyser {
         void place(Slot slot);
     };
 
-    // One operand of a chain being read: its type and the operator written after it.
+    // One operand of a chain being read: its type and the operator written after it. Made
+    // in place: a link put together beside the list and copied in would be read back whole
+    // before its two parts were stored, a stall on every operand of a chain.
     struct ChainLink {
+        ChainLink(DataType type, const string* op) : type(type), op(op) {}
         DataType type;
         const string* op;
     };
