@@ -55,4 +55,9 @@ int grade(const std::vector<std::string>& args);
 // Parses a whole decimal number; false for anything else.
 bool parseCount(const std::string& text, unsigned long long& value);
 
+// Whether `args[i]` is the option `option` with a value, as "--option=VALUE" or as
+// "--option VALUE" (then `i` moves on to the value); the value goes to `into`.
+bool optionValue(const std::vector<std::string>& args, std::size_t& i, const char* option,
+                 std::string& into);
+
 }  // namespace lumo::cli

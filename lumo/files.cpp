@@ -107,4 +107,19 @@ bool parseCount(const std::string& text, unsigned long long& value) {
     return true;
 }
 
+bool optionValue(const std::vector<std::string>& args, std::size_t& i, const char* option,
+                 std::string& into) {
+    const std::string& a = args[i];
+    const std::string prefix = std::string(option) + "=";
+    if (a.rfind(prefix, 0) == 0) {
+        into = a.substr(prefix.size());
+        return true;
+    }
+    if (a == option && i + 1 < args.size()) {
+        into = args[++i];
+        return true;
+    }
+    return false;
+}
+
 }  // namespace lumo::cli

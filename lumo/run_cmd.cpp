@@ -25,16 +25,7 @@ int parse(const std::string& command, const std::vector<std::string>& args, RunO
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](const char* option, std::string& into) {
-            const std::string prefix = std::string(option) + "=";
-            if (a.rfind(prefix, 0) == 0) {
-                into = a.substr(prefix.size());
-                return true;
-            }
-            if (a == option && i + 1 < args.size()) {
-                into = args[++i];
-                return true;
-            }
-            return false;
+            return optionValue(args, i, option, into);
         };
         std::string text;
         if (value("--input", o.input)) {

@@ -156,19 +156,7 @@ std::uint64_t sizeOfFile(int fd) {
 }
 
 CompileResult compileFile(int inputFd, int outputFd, const CompileOptions& options) {
-    Compilation c(outputFd);
-    CompileResult result;
-    std::uint64_t errorOffset = 0;
-    result.status = runCompilation(
-        c,
-        [&] {
-            c.arena.expect(sizeOfFile(inputFd));
-            c.scanner.source.openFd(inputFd);
-            compileProgram(c, options);
-        },
-        errorOffset, result.diagnosed);
-    result.errorAt.offset = static_cast<std::size_t>(errorOffset);
-    return result;
+    return compileFileWith(inputFd, outputFd, [&](Compilation& c) { compileProgram(c, options); });
 }
 
 }  // namespace lumo

@@ -47,6 +47,11 @@ void compileProgram(Compilation& c, const CompileOptions& options);
 // The size of the regular file `fd`, or 0 for anything else.
 std::uint64_t sizeOfFile(int fd);
 
+// Compiles the program read from `inputFd` to its end into `outputFd`: `phases(c)` does the
+// work of the compilation `c`, whose source is open.
+template <typename Phases>
+CompileResult compileFileWith(int inputFd, int outputFd, Phases phases);
+
 // The line and column of each offset of `text`, for a few offsets at a time.
 class LineTable {
   public:
@@ -81,6 +86,23 @@ int runCompilation(Compilation& c, Phases phases, std::uint64_t& errorOffset, bo
     }
     if (!c.out.flush() && status == 0) status = outputFailedStatus;
     return status;
+}
+
+template <typename Phases>
+CompileResult compileFileWith(int inputFd, int outputFd, Phases phases) {
+    Compilation c(outputFd);
+    CompileResult result;
+    std::uint64_t errorOffset = 0;
+    result.status = runCompilation(
+        c,
+        [&] {
+            c.arena.expect(sizeOfFile(inputFd));
+            c.scanner.source.openFd(inputFd);
+            phases(c);
+        },
+        errorOffset, result.diagnosed);
+    result.errorAt.offset = static_cast<std::size_t>(errorOffset);
+    return result;
 }
 
 }  // namespace lumo

@@ -502,22 +502,12 @@ void generate(Compilation& c, int outputFd, const Block& block) {
 
 CompileResult compileFile(int inputFd, int outputFd) {
     Arena secondArena;  // made first, so that it outlives the compilation's use of it
-    Compilation c(outputFd);
-    CompileResult result;
-    std::uint64_t errorOffset = 0;
-    result.status = runCompilation(
-        c,
-        [&] {
-            c.arena.expect(sizeOfFile(inputFd));
-            c.scanner.source.openFd(inputFd);
-            Block block;
-            analyse(c, inputFd, secondArena, block);
-            c.ast = block.list.head;
-            generate(c, outputFd, block);
-        },
-        errorOffset, result.diagnosed);
-    result.errorAt.offset = static_cast<std::size_t>(errorOffset);
-    return result;
+    return compileFileWith(inputFd, outputFd, [&](Compilation& c) {
+        Block block;
+        analyse(c, inputFd, secondArena, block);
+        c.ast = block.list.head;
+        generate(c, outputFd, block);
+    });
 }
 
 }  // namespace lumo::parallel
