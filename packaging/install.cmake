@@ -5,10 +5,14 @@
 #                                      P/share/doc/lumo, bash completion, editor support
 #   cpack --config build/CPackConfig.cmake   a Debian package of the same
 #
-# The manual pages are made in the build from each program's --help and a line about it,
+# The manual pages are made (by the target docs) from each program's --help and a line about it,
 # with help2man (Debian's help2man package); without it they are left out, with a note.
 
 include(GNUInstallDirs)
+
+# The generated documents are not part of a first build; installing makes them first.
+install(CODE "execute_process(COMMAND \"${CMAKE_COMMAND}\" --build \"${CMAKE_BINARY_DIR}\" --target docs
+                              COMMAND_ERROR_IS_FATAL ANY)")
 
 set(lumo_programs lumoc lumolist koru)
 if(TARGET lumo)
@@ -53,7 +57,8 @@ if(HELP2MAN)
     endif()
     list(APPEND pages ${page})
   endforeach()
-  add_custom_target(manpages ALL DEPENDS ${pages})
+  add_custom_target(manpages DEPENDS ${pages})
+  add_dependencies(docs manpages)
   install(FILES ${pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 else()
   message(STATUS "help2man not found: the manual pages are left out (apt-get install help2man)")
@@ -65,9 +70,7 @@ set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/lumo)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${doc_dir})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${doc_dir}/docs
         FILES_MATCHING PATTERN "*.md" PATTERN "constructs" EXCLUDE)
-if(TARGET docs)
-  install(FILES ${CMAKE_BINARY_DIR}/docs/how-it-compiles.md DESTINATION ${doc_dir}/docs)
-endif()
+install(FILES ${CMAKE_BINARY_DIR}/docs/how-it-compiles.md DESTINATION ${doc_dir}/docs)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION ${doc_dir}/examples)
 
 install(FILES ${PROJECT_SOURCE_DIR}/editors/completion/lumo ${PROJECT_SOURCE_DIR}/editors/completion/koru
