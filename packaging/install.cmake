@@ -10,8 +10,9 @@
 
 include(GNUInstallDirs)
 
-# The generated documents are not part of a first build; installing makes them first.
-install(CODE "execute_process(COMMAND \"${CMAKE_COMMAND}\" --build \"${CMAKE_BINARY_DIR}\" --target docs
+# A first build may have made lumo alone, and the generated documents are not part of the
+# default build: installing makes both first.
+install(CODE "execute_process(COMMAND \"${CMAKE_COMMAND}\" --build \"${CMAKE_BINARY_DIR}\" --target all docs
                               COMMAND_ERROR_IS_FATAL ANY)")
 
 set(lumo_programs lumoc lumolist koru)
