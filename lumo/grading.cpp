@@ -5,8 +5,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <thread>
 
@@ -17,13 +15,6 @@ namespace lumo::grading {
 namespace fs = std::filesystem;
 
 namespace {
-
-bool readWhole(const fs::path& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -126,8 +117,8 @@ bool loadCases(const std::string& dir, std::vector<Case>& cases, std::string& er
         const std::string name = path.stem().string();
         Case& c = byName[name];
         c.name = name;
-        std::string text;
-        if (!readWhole(path, text)) {
+        std::string text, why;
+        if (!cli::readSource(path.string(), text, why)) {
             error = "cannot read '" + path.string() + "'";
             return false;
         }
