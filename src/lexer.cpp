@@ -7,6 +7,10 @@
 
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <new>
 #include <cerrno>
@@ -54,6 +58,81 @@ struct ByteTable {
 };
 constexpr ByteTable<isBlank> blankTable{};
 constexpr ByteTable<isNameChar> nameCharTable{};
+static_assert(Source::runReach >= string::paddedReach, "a short name is read in one load");
+
+// The classes of bytes whose runs the scanner takes: a test of one byte, and the length of
+// the run from a place on, counting at most `Source::runReach` bytes. Runs of blanks and of
+// name characters have lengths that vary from token to token, which no branch predicts;
+// where the machine has SSE2 (every x86-64 has), a run is measured by comparing sixteen
+// bytes at once and counting, without a branch per byte.
+#if defined(__SSE2__)
+struct Sixteen {
+    __m128i bytes;
+    explicit Sixteen(const unsigned char* p)
+        : bytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))) {}
+    // Bit k is set where byte k is `c`, or lies from `low` to `high` (all below 0x80: the
+    // comparisons are signed, and larger bytes compare as negative).
+    unsigned is(char c) const {
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(c))));
+    }
+    static unsigned within(__m128i b, char low, char high) {
+        const __m128i from = _mm_cmpgt_epi8(b, _mm_set1_epi8(static_cast<char>(low - 1)));
+        const __m128i upTo = _mm_cmplt_epi8(b, _mm_set1_epi8(static_cast<char>(high + 1)));
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(from, upTo)));
+    }
+    unsigned within(char low, char high) const { return within(bytes, low, high); }
+    // Either case of a letter: a byte ORed with 0x20 is a small letter only if it was a letter.
+    unsigned letters() const { return within(_mm_or_si128(bytes, _mm_set1_epi8(0x20)), 'a', 'z'); }
+    // The length of the run that the bits of the class begin with: 16 when all are set.
+    static std::size_t runOf(unsigned bits) {
+        return static_cast<std::size_t>(__builtin_ctz(~bits));
+    }
+};
+#endif
+
+// The run of bytes that pass `test`, counted one by one.
+template <bool (*test)(int)>
+std::size_t runOfBytes(const unsigned char* p) {
+    std::size_t n = 0;
+    while (n < Source::runReach && test(p[n])) ++n;
+    return n;
+}
+
+struct Blanks {
+    static bool is(int c) { return blankTable.is[c]; }
+    static std::size_t run(const unsigned char* p) {
+#if defined(__SSE2__)
+        const Sixteen s(p);
+        return Sixteen::runOf(s.is(' ') | s.within('\t', '\r') | s.is(static_cast<char>(0xFF)));
+#else
+        return runOfBytes<is>(p);
+#endif
+    }
+};
+
+struct NameChars {
+    static bool is(int c) { return nameCharTable.is[c]; }
+    static std::size_t run(const unsigned char* p) {
+#if defined(__SSE2__)
+        const Sixteen s(p);
+        return Sixteen::runOf(s.letters() | s.within('0', '9') | s.is('_'));
+#else
+        return runOfBytes<is>(p);
+#endif
+    }
+};
+
+struct Digits {
+    static bool is(int c) { return isDigit(c); }
+    static std::size_t run(const unsigned char* p) {
+#if defined(__SSE2__)
+        return Sixteen::runOf(Sixteen(p).within('0', '9'));
+#else
+        return runOfBytes<is>(p);
+#endif
+    }
+};
+
 // A string literal holds any byte but the control characters, newline and tab excepted.
 bool isForbiddenInString(int c) {
     return isControl(c) && c != '\n' && c != '\t';
@@ -100,16 +179,25 @@ constexpr ReservedWord reservedWords[] = {
 constexpr std::size_t longestReservedWord = 6;
 
 // No two reserved words have the same length and first letter, so those two leave at
-// most one word to compare a name with: its place in `reservedWords` plus one, or 0.
+// most one word to compare a name with: its place in `reservedWords` plus one, or 0. The
+// two are compared as words (see nameWord), in one step; slot 0 holds a word that is no
+// name's, so that a name with no word to compare takes the same step.
 struct ReservedIndex {
     unsigned char slot[longestReservedWord + 1][26];
+    std::uint64_t word[std::size(reservedWords) + 1];
+    TokenKind kind[std::size(reservedWords) + 1];
     bool distinct = true;
-    constexpr ReservedIndex() : slot() {
+    constexpr ReservedIndex() : slot(), word(), kind() {
+        word[0] = ~std::uint64_t(0);
+        kind[0] = IDENTIFIER;
         for (std::size_t i = 0; i < std::size(reservedWords); ++i) {
-            const std::string_view word = reservedWords[i].word;
-            unsigned char& place = slot[word.size()][word[0] - 'a'];
+            const std::string_view text = reservedWords[i].word;
+            unsigned char& place = slot[text.size()][text[0] - 'a'];
             distinct = distinct && place == 0;
             place = static_cast<unsigned char>(i + 1);
+            for (std::size_t k = 0; k < text.size(); ++k)
+                word[i + 1] |= std::uint64_t(static_cast<unsigned char>(text[k])) << (8 * k);
+            kind[i + 1] = reservedWords[i].kind;
         }
     }
 };
@@ -117,23 +205,25 @@ struct ReservedIndex {
 constexpr ReservedIndex reservedIndex{};
 static_assert(reservedIndex.distinct, "reserved words told apart by length and first letter");
 
-// Whether two texts of the same length, at most a reserved word's, are equal: a loop of a
-// few steps, where a library call would cost more than the comparison.
-bool sameShortText(std::string_view a, std::string_view b) {
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i]) return false;
-    }
-    return true;
+// A name of at most a reserved word's length as one word, its first character in the
+// lowest byte and zeros after its end; `readable` says that a word's worth of bytes may be
+// read from the name's start.
+std::uint64_t nameWord(std::string_view name, bool readable) {
+    char copy[sizeof(std::uint64_t)] = {};
+    const char* text = name.data();
+    if (!readable) text = static_cast<const char*>(std::memcpy(copy, text, name.size()));
+    std::uint64_t word;
+    std::memcpy(&word, text, sizeof word);
+    return word & ((std::uint64_t(1) << (8 * name.size())) - 1);
 }
 
 // The kind of a name: a reserved word's own kind, or IDENTIFIER.
-TokenKind nameKind(std::string_view name) {
+TokenKind nameKind(std::string_view name, bool readable) {
     const unsigned letter = static_cast<unsigned char>(name[0]) - static_cast<unsigned>('a');
     if (name.size() > longestReservedWord || letter >= 26) return IDENTIFIER;
     const int slot = reservedIndex.slot[name.size()][letter];
-    // A slot's word has the name's length and first letter.
-    if (slot == 0 || !sameShortText(name, reservedWords[slot - 1].word)) return IDENTIFIER;
-    return reservedWords[slot - 1].kind;
+    const bool reserved = nameWord(name, readable) == reservedIndex.word[slot];
+    return reserved ? reservedIndex.kind[slot] : IDENTIFIER;
 }
 
 }  // namespace
@@ -150,10 +240,13 @@ void Source::reset(int newFd, std::size_t wanted) {
     if (wanted > capacity) {
         std::free(storage);
         // room for the bytes pushed back before it, and after it for the NUL and for the
-        // padded reads of short names
-        std::size_t size = roomBefore + wanted + 1 + string::paddedReach;
+        // runs measured past the block's end
+        std::size_t size = roomBefore + wanted + 1 + runReach;
         storage = static_cast<unsigned char*>(largeBlock(size));
         if (storage == nullptr) throw std::bad_alloc();
+        // Runs are measured a group of bytes at a time, past the NUL after a short block
+        // into bytes no read has filled: they are zeros, not whatever was left there.
+        std::memset(storage, 0, size);
         capacity = wanted;
     }
     block = cur = end = noBytes;
@@ -221,7 +314,7 @@ void Scanner::lexError(int status, std::string_view message, std::uint64_t offse
 // Between two tokens there is mostly a blank or a few, and no comment: that case is
 // settled at once, without the general loop.
 void Scanner::skipWhiteComments() {
-    if (!source.skipBlanksInBlock([](int c) { return blankTable.is[c]; })) skipBlanksAndComments();
+    if (!source.skipBlanksInBlock<Blanks>()) skipBlanksAndComments();
 }
 
 // The general loop: blanks and comments up to the next token, across blocks. A comment
@@ -268,41 +361,60 @@ void Scanner::lexAnal(LexToken& token) {
     skipWhiteComments();
 }
 
+namespace {
+
+// The tokens of one character that no second character can extend, found in one look at a
+// table rather than by a switch: their kind and, for an operator, its field and text.
+struct SingleToken {
+    bool single = false;
+    TokenKind kind = IDENTIFIER;
+    // A token without payload sets `noPayload`: brackets and operators come in no order
+    // that a branch could follow.
+    string LexToken::*field = &LexToken::noPayload;
+    const string* text = nullptr;
+};
+
+const string noText;
+
+struct SingleTokens {
+    SingleToken of[256];
+    SingleTokens() {
+        of[static_cast<unsigned char>(';')] = {true, TERMINATOR, &LexToken::noPayload, &noText};
+        of[static_cast<unsigned char>('(')] = {true, LPAREN, &LexToken::noPayload, &noText};
+        of[static_cast<unsigned char>(')')] = {true, RPAREN, &LexToken::noPayload, &noText};
+        of[static_cast<unsigned char>('{')] = {true, LBRACE, &LexToken::noPayload, &noText};
+        of[static_cast<unsigned char>('}')] = {true, RBRACE, &LexToken::noPayload, &noText};
+        of[static_cast<unsigned char>('+')] = {true, ADDITIONAL_OPERATOR, &LexToken::addOp, &plus};
+        of[static_cast<unsigned char>('-')] = {true, ADDITIONAL_OPERATOR, &LexToken::addOp, &minus};
+        of[static_cast<unsigned char>('*')] = {true, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp,
+                                               &times};
+        of[static_cast<unsigned char>('/')] = {true, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp,
+                                               &divide};
+        of[static_cast<unsigned char>('%')] = {true, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp,
+                                               &remainder};
+    }
+};
+
+const SingleTokens singleTokens;
+
+}  // namespace
+
 void Scanner::lexPunctuation(LexToken& token, int c) {
+    const SingleToken& single = singleTokens.of[c];
+    if (single.single) {
+        token.kind = single.kind;
+        token.*single.field = *single.text;
+        return;
+    }
     switch (c) {
         case '=':
             if (followedBy('='))
                 return setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, equal);
             token.kind = ASSIGN;
             return;
-        case ';':
-            token.kind = TERMINATOR;
-            return;
         case '&':
             if (!followedBy('&')) lexError(5, "Lexer error : expected &.\n\n", token.offset);
             return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, andAlso);
-        case '(':
-            token.kind = LPAREN;
-            return;
-        case ')':
-            token.kind = RPAREN;
-            return;
-        case '{':
-            token.kind = LBRACE;
-            return;
-        case '}':
-            token.kind = RBRACE;
-            return;
-        case '+':
-            return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, plus);
-        case '-':
-            return setOperator(token, ADDITIONAL_OPERATOR, &LexToken::addOp, minus);
-        case '*':
-            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, times);
-        case '/':
-            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, divide);
-        case '%':
-            return setOperator(token, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, remainder);
         case '<':
             if (followedBy('='))
                 return setOperator(token, RELATIONAL_OPERATOR, &LexToken::relOp, lessEqual);
@@ -338,18 +450,19 @@ void Scanner::lexPunctuation(LexToken& token, int c) {
 }
 
 void Scanner::lexIdResWdBool(LexToken& token) {
-    const std::string_view name = source.takeRun([](int c) { return nameCharTable.is[c]; });
-    token.kind = nameKind(name);
+    const std::string_view name = source.takeRun<NameChars>();
+    const bool inBlock = source.inBlock(name.data());  // with bytes to read after it
+    token.kind = nameKind(name, inBlock);
     if (token.kind == BOOLEAN_LITERAL) return setText(token.boolValue, name);
     if (token.kind != IDENTIFIER) return;
-    if (name.size() <= string::inlineLimit && source.inBlock(name.data()))
+    if (name.size() <= string::inlineLimit && inBlock)
         token.idName.assignPadded(name.data(), static_cast<int>(name.size()));
     else
         setText(token.idName, name);
 }
 
 void Scanner::lexIntLit(LexToken& token) {
-    const std::string_view digits = source.takeRun([](int c) { return isDigit(c); });
+    const std::string_view digits = source.takeRun<Digits>();
     long value = 0;
     for (char digit : digits) {
         // Past the largest literal the exact value no longer matters: stop growing.

@@ -57,6 +57,7 @@ struct LexToken {
     string relOp;
     string mulOp;
     std::uint64_t offset = 0;
+    string noPayload;  // what a token without payload sets, so that setting needs no test
 };
 
 // Writes the description of a token ("IDENTIFIER : x", "TERMINATOR", ...) without a newline.
@@ -101,22 +102,31 @@ class Source {
         if (c != endOfInput) *--cur = static_cast<unsigned char>(c);
     }
 
-    // Consumes the bytes for which `keep` holds and returns them; `keep` must fail on NUL.
-    // The view points into the block when the run lies within it, else into a text of
-    // this reader's; it stays valid until the next read.
-    template <typename Keep>
-    std::string_view takeRun(Keep keep) {
+    // How far a class of bytes (see takeRun) measures a run in one step, and so how many
+    // bytes may be read from any place up to the NUL after the block.
+    static constexpr std::size_t runReach = 16;
+
+    // Consumes the run of bytes of the class `Class` and returns them. `Class::is(c)` tests
+    // one byte; `Class::run(p)` gives the length of the class's run from `p` on, counting at
+    // most `runReach` bytes; both fail on NUL. The view points into the block when the run
+    // lies within it, else into a text of this reader's; it stays valid until the next read.
+    template <typename Class>
+    std::string_view takeRun() {
         unsigned char* const run = cur;
         // A local pointer: a store through a byte pointer could change `cur` itself, so a
         // loop on `cur` would reload it every byte.
         unsigned char* past = run;
-        while (keep(*past)) ++past;  // stops at the NUL after the block at the latest
+        std::size_t n;
+        do {  // stops at the NUL after the block at the latest
+            n = Class::run(past);
+            past += n;
+        } while (n == runReach);
         if (past != end) {
             cur = past;
             return std::string_view(reinterpret_cast<const char*>(run), past - run);
         }
         spill.clear();  // the run reaches the block's end: collect it across blocks
-        takeWhile(keep, &spill);
+        takeWhile(Class::is, &spill);
         return spill;
     }
 
@@ -135,13 +145,22 @@ class Source {
         }
     }
 
-    // Skips blanks within the current block; true when the byte after them is there and
-    // cannot start a comment, which settles the skip between two tokens at once. `blank`
-    // must fail on NUL.
-    template <typename Blank>
-    bool skipBlanksInBlock(Blank blank) {
+    // Skips blanks, a byte class as in takeRun, within the current block; true when the
+    // byte after them is there and cannot start a comment, which settles the skip between
+    // two tokens at once.
+    template <typename Blanks>
+    bool skipBlanksInBlock() {
         unsigned char* p = cur;
-        while (blank(*p)) ++p;
+        // Most tokens are followed by one blank or none: that one is passed without a
+        // branch, and only a longer run, a line's indentation, is measured.
+        p += Blanks::is(*p) ? 1 : 0;
+        if (Blanks::is(*p)) {
+            std::size_t n;
+            do {
+                n = Blanks::run(p);
+                p += n;
+            } while (n == runReach);
+        }
         cur = p;
         return p != end && *p != '/';
     }
@@ -167,9 +186,9 @@ class Source {
     std::uint64_t fileOffset = 0;  // where reading at an offset goes on
     const char* textLeft = nullptr;
     const char* textEnd = nullptr;
-    std::size_t capacity = 0;          // of the block
-    unsigned char* storage = nullptr;  // the room before, the block, its NUL and padding
-    unsigned char noBytes[1] = {0};    // where reading starts: nothing, then a NUL
+    std::size_t capacity = 0;                  // of the block
+    unsigned char* storage = nullptr;          // the room before, the block, its NUL and padding
+    unsigned char noBytes[1 + runReach] = {};  // where reading starts: nothing, then NULs
     unsigned char* block = noBytes;
     unsigned char* cur = noBytes;
     unsigned char* end = noBytes;

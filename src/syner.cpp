@@ -19,26 +19,37 @@ namespace lumo {
 namespace {
 
 // Operator texts, made before main: an operator from the scanner is told apart by its word.
-const string times = "*", divide = "/", remainder = "%", andAlso = "&&";
-const string plus = "+", minus = "-", orElse = "||";
 const string equal = "==", notEqual = "!=", greater = ">", less = "<",
              greaterEqual = ">=", lessEqual = "<=";
 
-// The error for a multiplicative operator on operands of type `t`, or 0.
-int termOperatorError(const string& op, DataType t) {
-    if (op == times) return t == INT_TYPE ? 0 : 211;
-    if (op == divide) return t == INT_TYPE ? 0 : 212;
-    if (op == remainder) return t == INT_TYPE ? 0 : 213;
-    if (op == andAlso) return t == BOOL_TYPE ? 0 : 214;
-    return 0;
-}
+// What a chain's operator asks of its operands: a type, and the error for operands of
+// another. The chain operators differ in their first character, so that character finds
+// the rule in one look, where a comparison with each operator in turn would leave a branch
+// per operator to guess.
+struct OperandRule {
+    DataType type = NO_TYPE;
+    int error = 0;  // 0: no operator of a chain
+};
 
-// The error for an additive operator on operands of type `t`, or 0.
-int basicOperatorError(const string& op, DataType t) {
-    if (op == plus) return t == INT_TYPE ? 0 : 207;
-    if (op == minus) return t == INT_TYPE ? 0 : 208;
-    if (op == orElse) return t == BOOL_TYPE ? 0 : 209;
-    return 0;
+struct OperandRules {
+    OperandRule of[256];
+    constexpr OperandRules() : of() {
+        of['*'] = {INT_TYPE, 211};
+        of['/'] = {INT_TYPE, 212};
+        of['%'] = {INT_TYPE, 213};
+        of['&'] = {BOOL_TYPE, 214};
+        of['+'] = {INT_TYPE, 207};
+        of['-'] = {INT_TYPE, 208};
+        of['|'] = {BOOL_TYPE, 209};
+    }
+};
+
+constexpr OperandRules operandRules{};
+
+// The error for an additive or multiplicative operator on operands of type `t`, or 0.
+int chainOperatorError(const string& op, DataType t) {
+    const OperandRule& rule = operandRules.of[static_cast<unsigned char>(op.c_str()[0])];
+    return t == rule.type ? 0 : rule.error;
 }
 
 // The error for a relational operator on two strings.
@@ -507,7 +518,7 @@ void Analyser::synBasicExp(SymTab* symtab, BasicExp*& exp, LexToken& token, Data
         }
         chain.emplace_back(nextType, &node->next->op);
     }
-    checkChain(first, 206, basicOperatorError, token);
+    checkChain(first, 206, token);
 }
 
 // term = factor { multiplicative-operator factor }
@@ -541,18 +552,17 @@ void Analyser::synTerm(SymTab* symtab, Term*& term, LexToken& token, DataType& t
         }
         chain.emplace_back(next->factorType, &node->next->op);
     }
-    checkChain(first, 210, termOperatorError, token);
+    checkChain(first, 210, token);
 }
 
 // Checks the operators of the chain whose operands are `chain[first]` on, from the last
 // to the first, and takes them off the list. Each operator compares its left operand with
 // the rest of the chain, whose type is that of the rest's first operand.
-void Analyser::checkChain(std::size_t first, int mismatch,
-                          int (*operatorError)(const string&, DataType), const LexToken& token) {
+void Analyser::checkChain(std::size_t first, int mismatch, const LexToken& token) {
     for (std::size_t i = chain.size() - 1; i-- > first;) {
         const DataType left = chain[i].type;
         if (left != chain[i + 1].type) error(mismatch, token);
-        const int wrongOperands = operatorError(*chain[i].op, left);
+        const int wrongOperands = chainOperatorError(*chain[i].op, left);
         if (wrongOperands != 0) error(wrongOperands, token);
     }
     chain.erase(chain.begin() + static_cast<std::ptrdiff_t>(first), chain.end());

@@ -258,8 +258,7 @@ class Analyser {
     AST* block(SymTab* symtab, int& labelCount, LexToken& token);
     SharedOperand* sharedOperand(SymTab* symtab, const LexToken& token);
     SharedOperand* newShared(SharedOperand*& place);
-    void checkChain(std::size_t first, int mismatch, int (*operatorError)(const string&, DataType),
-                    const LexToken& token);
+    void checkChain(std::size_t first, int mismatch, const LexToken& token);
     int beginSpan(const LexToken& token);
     void endSpan(int span, const LexToken& terminator, StatementKind kind, SymTab* entry);
 };

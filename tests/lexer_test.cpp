@@ -134,14 +134,46 @@ TEST(Scanner, TokensReadTheSameAcrossTheEndOfABlock) {
     const std::size_t blockSize = std::size_t(1) << 18;
     // "t/k" reads the "/" and the "k" to see whether a comment begins, then gives both
     // back, across the block's start when it falls between them.
-    const std::string tail = "abcdefgh<=x!=y==z<<w>>v||u&&t/k//c\n 32767\"s\"7;";
+    const std::string tail = "while iff true cin abcdefgh<=x!=y==z<<w>>v||u&&t/k//c\n 32767\"s\"7;";
     const Tokens expected = {
-        "id abcdefgh", "rel <=", "id x",    "rel !=",    "id y",   "rel ==", "id z",
-        "kind 15",     "id w",   "kind 14", "id v",      "add ||", "id u",   "mul &&",
-        "id t",        "mul /",  "id k",    "int 32767", "str s",  "int 7",  "kind 5"};
-    for (std::size_t lead = blockSize - 40; lead <= blockSize + 2; ++lead) {
+        "kind 22",   "id iff", "bool true", "kind 23", "id abcdefgh", "rel <=", "id x",
+        "rel !=",    "id y",   "rel ==",    "id z",    "kind 15",     "id w",   "kind 14",
+        "id v",      "add ||", "id u",      "mul &&",  "id t",        "mul /",  "id k",
+        "int 32767", "str s",  "int 7",     "kind 5"};
+    for (std::size_t lead = blockSize - 60; lead <= blockSize + 2; ++lead) {
         const std::string text = std::string(lead, ' ') + tail;
         EXPECT_EQ(scan(text, static_cast<int>(expected.size())), expected) << "lead " << lead;
+    }
+}
+
+// Names, numbers and the blanks between tokens are measured many bytes at a time: a run
+// of any length, short or longer than one measure, and whatever byte ends it, reads the
+// same as it would byte by byte.
+TEST(Scanner, RunsOfAnyLengthEndWhereTheirBytesEnd) {
+    const std::string nameChars = "aZ_9qX0";
+    const std::string blankBytes = " \t\n\v\f\r\xff";
+    for (std::size_t length = 1; length <= 40; ++length) {
+        std::string name = "n";
+        while (name.size() < length) name += nameChars[name.size() % nameChars.size()];
+        std::string blanks;
+        while (blanks.size() < length) blanks += blankBytes[blanks.size() % blankBytes.size()];
+        const std::string digits = std::string(length - 1, '0') + "7";
+        const std::string text = name + blanks + digits + blanks + ";" + name;
+        EXPECT_EQ(scan(text, 4), (Tokens{"id " + name, "int 7", "kind 5", "id " + name}))
+            << "length " << length;
+        // A byte that no name holds ends it where it stands, blank or not.
+        for (const char* after : {"\x80", "\xe9", "#", "\x01"}) {
+            const Ending ending = endingOf(name + after, 2);
+            EXPECT_EQ(ending.status, 7) << "length " << length << " then " << after;
+            EXPECT_EQ(ending.offset, length) << "length " << length << " then " << after;
+        }
+    }
+}
+
+TEST(Scanner, TextOfBlanksOnlyIsTheEndOfTheFile) {
+    for (const std::string& text :
+         {std::string(), std::string(" "), std::string("\xff"), std::string(33, ' ') + "\n\t"}) {
+        EXPECT_EQ(endingOf(text, 1).status, 1) << '"' << text << '"';
     }
 }
 
