@@ -155,6 +155,7 @@ void Generator::genFooter(int overflowLabel) {
 
 void Generator::genStatements(SymTab* symtab, AST* list, int& labelCount, int overflowLabel) {
     for (AST* node = list; node != nullptr; node = node->next) {
+        readAhead(node);
         mark(true);
         genStatement(symtab, node, labelCount, overflowLabel);
         mark(false);
