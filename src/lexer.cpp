@@ -366,12 +366,11 @@ namespace {
 // The tokens of one character that no second character can extend, found in one look at a
 // table rather than by a switch: their kind and, for an operator, its field and text.
 struct SingleToken {
-    bool single = false;
     TokenKind kind = IDENTIFIER;
     // A token without payload sets `noPayload`: brackets and operators come in no order
     // that a branch could follow.
     string LexToken::*field = &LexToken::noPayload;
-    const string* text = nullptr;
+    const string* text = nullptr;  // null for a byte that is no such token
 };
 
 const string noText;
@@ -379,18 +378,16 @@ const string noText;
 struct SingleTokens {
     SingleToken of[256];
     SingleTokens() {
-        of[static_cast<unsigned char>(';')] = {true, TERMINATOR, &LexToken::noPayload, &noText};
-        of[static_cast<unsigned char>('(')] = {true, LPAREN, &LexToken::noPayload, &noText};
-        of[static_cast<unsigned char>(')')] = {true, RPAREN, &LexToken::noPayload, &noText};
-        of[static_cast<unsigned char>('{')] = {true, LBRACE, &LexToken::noPayload, &noText};
-        of[static_cast<unsigned char>('}')] = {true, RBRACE, &LexToken::noPayload, &noText};
-        of[static_cast<unsigned char>('+')] = {true, ADDITIONAL_OPERATOR, &LexToken::addOp, &plus};
-        of[static_cast<unsigned char>('-')] = {true, ADDITIONAL_OPERATOR, &LexToken::addOp, &minus};
-        of[static_cast<unsigned char>('*')] = {true, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp,
-                                               &times};
-        of[static_cast<unsigned char>('/')] = {true, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp,
-                                               &divide};
-        of[static_cast<unsigned char>('%')] = {true, MULTIPLICATIVE_OPERATOR, &LexToken::mulOp,
+        of[static_cast<unsigned char>(';')] = {TERMINATOR, &LexToken::noPayload, &noText};
+        of[static_cast<unsigned char>('(')] = {LPAREN, &LexToken::noPayload, &noText};
+        of[static_cast<unsigned char>(')')] = {RPAREN, &LexToken::noPayload, &noText};
+        of[static_cast<unsigned char>('{')] = {LBRACE, &LexToken::noPayload, &noText};
+        of[static_cast<unsigned char>('}')] = {RBRACE, &LexToken::noPayload, &noText};
+        of[static_cast<unsigned char>('+')] = {ADDITIONAL_OPERATOR, &LexToken::addOp, &plus};
+        of[static_cast<unsigned char>('-')] = {ADDITIONAL_OPERATOR, &LexToken::addOp, &minus};
+        of[static_cast<unsigned char>('*')] = {MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, &times};
+        of[static_cast<unsigned char>('/')] = {MULTIPLICATIVE_OPERATOR, &LexToken::mulOp, &divide};
+        of[static_cast<unsigned char>('%')] = {MULTIPLICATIVE_OPERATOR, &LexToken::mulOp,
                                                &remainder};
     }
 };
@@ -401,7 +398,7 @@ const SingleTokens singleTokens;
 
 void Scanner::lexPunctuation(LexToken& token, int c) {
     const SingleToken& single = singleTokens.of[c];
-    if (single.single) {
+    if (single.text != nullptr) {
         token.kind = single.kind;
         token.*single.field = *single.text;
         return;

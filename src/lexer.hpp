@@ -106,6 +106,19 @@ class Source {
     // bytes may be read from any place up to the NUL after the block.
     static constexpr std::size_t runReach = 16;
 
+    // Where the run of bytes of the class `Class` (see takeRun) that starts at `p` ends: at
+    // the NUL after the block at the latest. `p` is a copy: a store through a byte pointer
+    // could change `cur` itself, so a loop on `cur` would reload it at every step.
+    template <typename Class>
+    static unsigned char* pastRun(unsigned char* p) {
+        std::size_t n;
+        do {
+            n = Class::run(p);
+            p += n;
+        } while (n == runReach);
+        return p;
+    }
+
     // Consumes the run of bytes of the class `Class` and returns them. `Class::is(c)` tests
     // one byte; `Class::run(p)` gives the length of the class's run from `p` on, counting at
     // most `runReach` bytes; both fail on NUL. The view points into the block when the run
@@ -113,14 +126,7 @@ class Source {
     template <typename Class>
     std::string_view takeRun() {
         unsigned char* const run = cur;
-        // A local pointer: a store through a byte pointer could change `cur` itself, so a
-        // loop on `cur` would reload it every byte.
-        unsigned char* past = run;
-        std::size_t n;
-        do {  // stops at the NUL after the block at the latest
-            n = Class::run(past);
-            past += n;
-        } while (n == runReach);
+        unsigned char* const past = pastRun<Class>(run);
         if (past != end) {
             cur = past;
             return std::string_view(reinterpret_cast<const char*>(run), past - run);
@@ -154,13 +160,7 @@ class Source {
         // Most tokens are followed by one blank or none: that one is passed without a
         // branch, and only a longer run, a line's indentation, is measured.
         p += Blanks::is(*p) ? 1 : 0;
-        if (Blanks::is(*p)) {
-            std::size_t n;
-            do {
-                n = Blanks::run(p);
-                p += n;
-            } while (n == runReach);
-        }
+        if (Blanks::is(*p)) p = pastRun<Blanks>(p);
         cur = p;
         return p != end && *p != '/';
     }
