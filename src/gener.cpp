@@ -239,7 +239,8 @@ void Generator::genCoutSt(SymTab*, AST* node, int&, int) {
 //
 // A chain x1 op1 x2 ... xn gives x1 ... xn and then op(n-1) ... op1, which evaluates as
 // x1 op1 (x2 op2 (... xn)). Chains are converted in a loop, not by recursion on their
-// right side, so that chains of any length take constant stack.
+// right side, so that chains of any length take constant stack; each operator is put in
+// front of the ones before it, which leaves them in that reversed order.
 
 RPolish* Generator::newElement() {
     if (elementsUsed == elements.size()) elements.push_back(std::make_unique<RPolish>());
@@ -271,28 +272,24 @@ RPList Generator::toRPE(Expression* exp) {
 RPList Generator::toRPBE(BasicExp* exp) {
     RPList list = toRPT(exp->term);
     if (exp->next == nullptr) return list;
-    const std::size_t first = waitingOperators.size();
+    RPList operators;
     for (BasicExp* node = exp; node->next != nullptr; node = node->next) {
-        waitingOperators.push_back(&node->op);
+        operators.prepend(operatorElement(node->op));
         list.append(toRPT(node->next->term));
     }
-    for (std::size_t i = waitingOperators.size(); i-- > first;)
-        list.append(operatorElement(*waitingOperators[i]));
-    waitingOperators.resize(first);
+    list.append(operators);
     return list;
 }
 
 RPList Generator::toRPT(Term* term) {
     RPList list = toRPF(term->factor);
     if (term->next == nullptr) return list;
-    const std::size_t first = waitingOperators.size();
+    RPList operators;
     for (Term* node = term; node->next != nullptr; node = node->next) {
-        waitingOperators.push_back(&node->op);
+        operators.prepend(operatorElement(node->op));
         list.append(toRPF(node->next->factor));
     }
-    for (std::size_t i = waitingOperators.size(); i-- > first;)
-        list.append(operatorElement(*waitingOperators[i]));
-    waitingOperators.resize(first);
+    list.append(operators);
     return list;
 }
 

@@ -36,6 +36,12 @@ struct RPList {
         (head == nullptr ? head : tail->next) = other.head;
         tail = other.tail;
     }
+    // Puts the one element of `single` in front.
+    void prepend(RPList single) {
+        single.head->next = head;
+        head = single.head;
+        if (tail == nullptr) tail = single.head;
+    }
 };
 
 // The operands of a list: its elements that are not operators.
@@ -99,8 +105,7 @@ class Generator {
     Output& out;
     std::vector<std::unique_ptr<RPolish>> elements;  // the pool
     std::size_t elementsUsed = 0;
-    std::vector<const string*> waitingOperators;  // of the chains being converted
-    int overflowFormatted = -1;                   // the label `overflowText` holds
+    int overflowFormatted = -1;  // the label `overflowText` holds
     Number overflowText{0};
 
     RPolish* newElement();
