@@ -96,6 +96,9 @@ const char looping[] =
     "\tJMP  loop\n";
 
 TEST_F(Terminal, DebuggerEditsLinesAndRecallsThemFromHistory) {
+#ifndef KORU_LINE_EDITING
+    GTEST_SKIP() << "built without libedit";
+#endif
     PtySession koru({korutest::koruPath(), "--debug", program_});
     ASSERT_TRUE(koru.waitFor("(koru) ", 3000)) << koru.screen();
     koru.type("print sym_nl\r");
