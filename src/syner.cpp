@@ -3,8 +3,8 @@
 //
 // Operator chains (a + b - c ..., a * b / c ...) are read in a loop rather than by
 // recursion on their right side, so chains of any length take constant stack. Their type
-// checks still run from the chain's end towards its start, as a right-recursive reading
-// would find them, and report the token after the whole chain. Only nesting that the
+// checks, made as each operand is read, still report the error that a right-recursive
+// reading would find first, and at the token after the whole chain. Only nesting that the
 // source spells out (parentheses, `!`, the braces of `if` and `while`) recurses, and it is
 // bounded by maxNesting.
 #include "syner.hpp"
@@ -50,6 +50,17 @@ constexpr OperandRules operandRules{};
 int chainOperatorError(const string& op, DataType t) {
     const OperandRule& rule = operandRules.of[static_cast<unsigned char>(op.c_str()[0])];
     return t == rule.type ? 0 : rule.error;
+}
+
+// The error that a chain reports once read, given the operator `op` between operands of
+// types `left` and `right`: `pending`, the error of an operator before it, unless this one
+// fails too. A right-recursive reading checks a chain from its end towards its start and
+// stops at the first failure, so of the failing operators the last one is reported, its
+// operands' mismatch before its own rule.
+int chainError(int pending, const string& op, DataType left, DataType right, int mismatch) {
+    if (left != right) return mismatch;
+    const int wrongOperands = chainOperatorError(op, left);
+    return wrongOperands != 0 ? wrongOperands : pending;
 }
 
 // The error for a relational operator on two strings.
@@ -500,8 +511,8 @@ void Analyser::synBasicExp(SymTab* symtab, BasicExp*& exp, LexToken& token, Data
     exp = arena.make<BasicExp>();
     exp->term = operand;
     if (!more) return;
-    const std::size_t first = chain.size();
-    chain.emplace_back(type, &exp->op);
+    int pending = 0;
+    DataType left = type;
     for (BasicExp* node = exp; token.kind == ADDITIONAL_OPERATOR; node = node->next) {
         node->op = token.addOp;
         advance(token);
@@ -516,9 +527,10 @@ void Analyser::synBasicExp(SymTab* symtab, BasicExp*& exp, LexToken& token, Data
             node->next = arena.make<BasicExp>();
             node->next->term = next;
         }
-        chain.emplace_back(nextType, &node->next->op);
+        pending = chainError(pending, node->op, left, nextType, 206);
+        left = nextType;
     }
-    checkChain(first, 206, token);
+    if (pending != 0) error(pending, token);
 }
 
 // term = factor { multiplicative-operator factor }
@@ -535,8 +547,8 @@ void Analyser::synTerm(SymTab* symtab, Term*& term, LexToken& token, DataType& t
     term = arena.make<Term>();
     term->factor = operand;
     if (!more) return;
-    const std::size_t first = chain.size();
-    chain.emplace_back(type, &term->op);
+    int pending = 0;
+    DataType left = type;
     for (Term* node = term; token.kind == MULTIPLICATIVE_OPERATOR; node = node->next) {
         node->op = token.mulOp;
         advance(token);
@@ -550,22 +562,10 @@ void Analyser::synTerm(SymTab* symtab, Term*& term, LexToken& token, DataType& t
             node->next = arena.make<Term>();
             node->next->factor = next;
         }
-        chain.emplace_back(next->factorType, &node->next->op);
+        pending = chainError(pending, node->op, left, next->factorType, 210);
+        left = next->factorType;
     }
-    checkChain(first, 210, token);
-}
-
-// Checks the operators of the chain whose operands are `chain[first]` on, from the last
-// to the first, and takes them off the list. Each operator compares its left operand with
-// the rest of the chain, whose type is that of the rest's first operand.
-void Analyser::checkChain(std::size_t first, int mismatch, const LexToken& token) {
-    for (std::size_t i = chain.size() - 1; i-- > first;) {
-        const DataType left = chain[i].type;
-        if (left != chain[i + 1].type) error(mismatch, token);
-        const int wrongOperands = chainOperatorError(*chain[i].op, left);
-        if (wrongOperands != 0) error(wrongOperands, token);
-    }
-    chain.erase(chain.begin() + static_cast<std::ptrdiff_t>(first), chain.end());
+    if (pending != 0) error(pending, token);
 }
 
 // factor = literal | identifier | "(" expression ")" | "!" factor | nothing

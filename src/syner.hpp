@@ -224,23 +224,13 @@ class Analyser {
         void place(Slot slot);
     };
 
-    // One operand of a chain being read: its type and the operator written after it. Made
-    // in place: a link put together beside the list and copied in would be read back whole
-    // before its two parts were stored, a stall on every operand of a chain.
-    struct ChainLink {
-        ChainLink(DataType type, const string* op) : type(type), op(op) {}
-        DataType type;
-        const string* op;
-    };
-
     Scanner& scanner;
     Arena& arena;
     Output& out;
     SymIndex index;
-    int nesting = 0;               // levels of parentheses, `!` and braces around the current token
-    int relations = 0;             // relational operators read
-    std::vector<ChainLink> chain;  // the operands of the chains being read, innermost last
-    int openSpan = -1;             // the span of the statement being read
+    int nesting = 0;    // levels of parentheses, `!` and braces around the current token
+    int relations = 0;  // relational operators read
+    int openSpan = -1;  // the span of the statement being read
     SharedOperand* numbers[256] = {};     // the shared operands of the numbers 0 to 255
     SharedOperand* truths[2] = {};        // of false and true
     SharedOperand* lastShared = nullptr;  // the shared operand read last
@@ -258,7 +248,6 @@ class Analyser {
     AST* block(SymTab* symtab, int& labelCount, LexToken& token);
     SharedOperand* sharedOperand(SymTab* symtab, const LexToken& token);
     SharedOperand* newShared(SharedOperand*& place);
-    void checkChain(std::size_t first, int mismatch, const LexToken& token);
     int beginSpan(const LexToken& token);
     void endSpan(int span, const LexToken& terminator, StatementKind kind, SymTab* entry);
 };
