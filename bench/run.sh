@@ -2,7 +2,7 @@
 # Compares lumoc with real compilers on programs of 10k, 100k and 1M statements.
 #
 #   bench/run.sh [BUILD_DIR] [--sizes "N M ..."] [--runs N] [--gcc-limit SECONDS]
-#                [--compare LUMOC] [--markdown FILE]
+#                [--compare LUMOC] [--order turns|batches] [--markdown FILE]
 #
 # For each size it generates a Lumo program and the same program in C (benchgen), then
 # times, taking the best of --runs runs (default 5; a run of 10 s or more is not
@@ -17,7 +17,9 @@
 # per statement, and how lumoc's time grows between the two largest sizes. --compare times
 # another lumoc (say, a build of an earlier version) on the same programs, and prints its
 # time, its memory and lumoc/other. lumoc, the other lumoc and tcc are run by turns, one
-# run of each at a time, so that the ratios compare runs of the same minutes.
+# run of each at a time, so that the ratios compare runs of the same minutes; with
+# --order batches all runs of each come one after another instead, so that each run
+# finds the machine as the run of the same program before it left it.
 #
 # BUILD_DIR (default: build in the repository) is configured in Release, profile-guided,
 # with the benchmark tools, when it has no CMake cache yet; lumoc, benchgen and benchtime
@@ -32,6 +34,7 @@ runs=5
 gcc_limit=600
 markdown=""
 other=""
+order=turns
 lumoc="" benchgen="" benchtime=""  # set from the build's bench-tools.txt
 
 die() {
@@ -47,11 +50,13 @@ parse_arguments() {
             --gcc-limit) gcc_limit=${2:?--gcc-limit needs seconds}; shift 2 ;;
             --markdown) markdown=${2:?--markdown needs a file}; shift 2 ;;
             --compare) other=${2:?--compare needs a lumoc}; shift 2 ;;
+            --order) order=${2:?--order needs turns or batches}; shift 2 ;;
             -h|--help) sed -n '2,/^set -euo/{/^#/s/^# \{0,1\}//p}' "${BASH_SOURCE[0]}"; exit 0 ;;
             -*) die "unknown option $1" ;;
             *) build=$1; shift ;;
         esac
     done
+    [[ $order =~ ^(turns|batches)$ ]] || die "--order is turns or batches, not $order"
     for n in $sizes $runs $gcc_limit; do
         [[ $n =~ ^[1-9][0-9]*$ ]] || die "not a positive number: $n"
     done
@@ -129,20 +134,25 @@ measure_size() {
     local lumo tcc_result=(n/a -) gcc_result=(n/a -) in_floor out_floor other_result=(n/a -)
     # By turns, one run of each per turn: lumoc, the other lumoc and tcc, so that all of
     # them meet the machine in the same minutes (it varies from one minute to the next
-    # by far more than the differences measured).
-    local best="" best_other="" best_tcc="" run one two three
-    for ((run = 0; run < runs; run++)); do
-        one=$("$benchtime" --runs 1 --stdin "$base.lumo" --stdout "$base.asm" -- "$lumoc") \
+    # by far more than the differences measured). In batches, one turn of all the runs
+    # of each.
+    local best="" best_other="" best_tcc="" run one two three turns=$runs each=1
+    [ "$order" = batches ] && turns=1 each=$runs
+    for ((run = 0; run < turns; run++)); do
+        one=$("$benchtime" --runs "$each" --enough 10 --stdin "$base.lumo" --stdout "$base.asm" \
+            -- "$lumoc") \
             || die "lumoc failed on $base.lumo: $(head -c 300 "$base.asm")"
         best=$(keep_best "$best" "$one")
         if [ -n "$other" ]; then
-            two=$("$benchtime" --runs 1 --stdin "$base.lumo" --stdout "$base.other" -- "$other") \
+            two=$("$benchtime" --runs "$each" --enough 10 --stdin "$base.lumo" \
+                --stdout "$base.other" -- "$other") \
                 || die "$other failed on $base.lumo"
             cmp -s "$base.asm" "$base.other" || die "$other writes other bytes than lumoc for $base.lumo"
             best_other=$(keep_best "$best_other" "$two")
         fi
         if command -v tcc >/dev/null && [ "$best_tcc" != "fail -" ]; then
-            three=$("$benchtime" --runs 1 -- tcc -c "$base.c" -o "$base.o" 2>>"$work/errors.log") \
+            three=$("$benchtime" --runs "$each" --enough 10 -- tcc -c "$base.c" -o "$base.o" \
+                2>>"$work/errors.log") \
                 || three="fail -"
             [ "$three" = "fail -" ] && best_tcc=$three || best_tcc=$(keep_best "$best_tcc" "$three")
         fi
@@ -208,7 +218,7 @@ versions() {
     local tcc_version gcc_version
     tcc_version=$(tcc -v 2>/dev/null | head -1 || true)
     gcc_version=$(gcc --version 2>/dev/null | head -1 || true)
-    echo "lumoc against tcc -c and gcc -O0 -S, best of $runs runs, $(nproc) cores, $(date -u +%F)"
+    echo "lumoc against tcc -c and gcc -O0 -S, best of $runs runs ($order), $(nproc) cores, $(date -u +%F)"
     echo "${tcc_version:-no tcc}; ${gcc_version:-no gcc}"
 }
 
