@@ -58,7 +58,7 @@ struct ByteTable {
 };
 constexpr ByteTable<isBlank> blankTable{};
 constexpr ByteTable<isNameChar> nameCharTable{};
-static_assert(Source::runReach >= string::paddedReach, "a short name is read in one load");
+static_assert(Source::runReach >= sizeof(std::uint64_t), "a short name is read in one load");
 
 // The classes of bytes whose runs the scanner takes: a test of one byte, and the length of
 // the run from a place on, counting at most `Source::runReach` bytes. Runs of blanks and of
@@ -177,6 +177,8 @@ constexpr ReservedWord reservedWords[] = {
 };
 
 constexpr std::size_t longestReservedWord = 6;
+static_assert(longestReservedWord <= string::inlineLimit,
+              "a name of a reserved word's length is inline");
 
 // No two reserved words have the same length and first letter, so those two leave at
 // most one word to compare a name with: its place in `reservedWords` plus one, or 0. The
@@ -217,13 +219,13 @@ std::uint64_t nameWord(std::string_view name, bool readable) {
     return word & ((std::uint64_t(1) << (8 * name.size())) - 1);
 }
 
-// The kind of a name: a reserved word's own kind, or IDENTIFIER.
-TokenKind nameKind(std::string_view name, bool readable) {
-    const unsigned letter = static_cast<unsigned char>(name[0]) - static_cast<unsigned>('a');
-    if (name.size() > longestReservedWord || letter >= 26) return IDENTIFIER;
-    const int slot = reservedIndex.slot[name.size()][letter];
-    const bool reserved = nameWord(name, readable) == reservedIndex.word[slot];
-    return reserved ? reservedIndex.kind[slot] : IDENTIFIER;
+// The kind of a name of at most a reserved word's length, given as its word (see
+// nameWord): a reserved word's own kind, or IDENTIFIER.
+TokenKind shortNameKind(std::uint64_t word, std::size_t length) {
+    const unsigned letter = static_cast<unsigned>(word & 0xff) - static_cast<unsigned>('a');
+    if (letter >= 26) return IDENTIFIER;
+    const int slot = reservedIndex.slot[length][letter];
+    return word == reservedIndex.word[slot] ? reservedIndex.kind[slot] : IDENTIFIER;
 }
 
 }  // namespace
@@ -446,16 +448,20 @@ void Scanner::lexPunctuation(LexToken& token, int c) {
     endRun(7, token.offset);
 }
 
+// A name no longer than a reserved word is taken as one word, which is compared with the
+// one reserved word it could be and, short enough to be held inline, becomes the token's
+// text as it is.
 void Scanner::lexIdResWdBool(LexToken& token) {
     const std::string_view name = source.takeRun<NameChars>();
-    const bool inBlock = source.inBlock(name.data());  // with bytes to read after it
-    token.kind = nameKind(name, inBlock);
-    if (token.kind == BOOLEAN_LITERAL) return setText(token.boolValue, name);
-    if (token.kind != IDENTIFIER) return;
-    if (name.size() <= string::inlineLimit && inBlock)
-        token.idName.assignPadded(name.data(), static_cast<int>(name.size()));
-    else
-        setText(token.idName, name);
+    if (name.size() > longestReservedWord) {
+        token.kind = IDENTIFIER;
+        return setText(token.idName, name);
+    }
+    const std::uint64_t word = nameWord(name, source.inBlock(name.data()));
+    token.kind = shortNameKind(word, name.size());
+    if (token.kind == IDENTIFIER)
+        return token.idName.assignChars(word, static_cast<int>(name.size()));
+    if (token.kind == BOOLEAN_LITERAL) setText(token.boolValue, name);
 }
 
 void Scanner::lexIntLit(LexToken& token) {

@@ -65,15 +65,11 @@ class string {
         word = inlineWord(text, count);
     }
 
-    // As `assign`, for a text from whose start `paddedReach` bytes may be read whatever
-    // its length (the scanner's input block has room after its end): a short text is then
-    // taken in one load, without a loop.
-    static constexpr int paddedReach = 8;
-    void assignPadded(const char* text, int count) {
-        if (count > inlineLimit || ownsBuffer()) return assignText(text, count);
-        std::uint64_t chars;
-        std::memcpy(&chars, text, sizeof chars);
-        chars &= (std::uint64_t(1) << (8 * count)) - 1;  // count is at most 6
+    // Becomes the text of the `count` characters (at most `inlineLimit`) held in `chars`,
+    // the first in its lowest byte and zeros after the last: a short text taken in one
+    // load, as the scanner takes a short name.
+    void assignChars(std::uint64_t chars, int count) {
+        if (ownsBuffer()) return assignText(reinterpret_cast<const char*>(&chars), count);
         word = chars << 8 | static_cast<std::uint64_t>(2 * count + 1);
     }
 
