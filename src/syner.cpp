@@ -34,14 +34,15 @@ struct OperandRule {
 struct OperandRules {
     OperandRule of[256];
     constexpr OperandRules() : of() {
-        of['*'] = {INT_TYPE, 211};
-        of['/'] = {INT_TYPE, 212};
-        of['%'] = {INT_TYPE, 213};
-        of['&'] = {BOOL_TYPE, 214};
-        of['+'] = {INT_TYPE, 207};
-        of['-'] = {INT_TYPE, 208};
-        of['|'] = {BOOL_TYPE, 209};
+        rule('*') = {INT_TYPE, 211};
+        rule('/') = {INT_TYPE, 212};
+        rule('%') = {INT_TYPE, 213};
+        rule('&') = {BOOL_TYPE, 214};
+        rule('+') = {INT_TYPE, 207};
+        rule('-') = {INT_TYPE, 208};
+        rule('|') = {BOOL_TYPE, 209};
     }
+    constexpr OperandRule& rule(char op) { return of[static_cast<unsigned char>(op)]; }
 };
 
 constexpr OperandRules operandRules{};
