@@ -47,12 +47,6 @@ struct OperandRules {
 
 constexpr OperandRules operandRules{};
 
-// The error for an additive or multiplicative operator on operands of type `t`, or 0.
-int chainOperatorError(const string& op, DataType t) {
-    const OperandRule& rule = operandRules.of[static_cast<unsigned char>(op.c_str()[0])];
-    return t == rule.type ? 0 : rule.error;
-}
-
 // The error that a chain reports once read, given the operator `op` between operands of
 // types `left` and `right`: `pending`, the error of an operator before it, unless this one
 // fails too. A right-recursive reading checks a chain from its end towards its start and
@@ -60,8 +54,8 @@ int chainOperatorError(const string& op, DataType t) {
 // operands' mismatch before its own rule.
 int chainError(int pending, const string& op, DataType left, DataType right, int mismatch) {
     if (left != right) return mismatch;
-    const int wrongOperands = chainOperatorError(op, left);
-    return wrongOperands != 0 ? wrongOperands : pending;
+    const OperandRule& rule = operandRules.of[static_cast<unsigned char>(op.c_str()[0])];
+    return left == rule.type ? pending : rule.error;
 }
 
 // The error for a relational operator on two strings.
