@@ -43,6 +43,7 @@ struct OperandRules {
         rule('|') = {BOOL_TYPE, 209};
     }
     constexpr OperandRule& rule(char op) { return of[static_cast<unsigned char>(op)]; }
+    constexpr const OperandRule& rule(char op) const { return of[static_cast<unsigned char>(op)]; }
 };
 
 constexpr OperandRules operandRules{};
@@ -54,7 +55,7 @@ constexpr OperandRules operandRules{};
 // operands' mismatch before its own rule.
 int chainError(int pending, const string& op, DataType left, DataType right, int mismatch) {
     if (left != right) return mismatch;
-    const OperandRule& rule = operandRules.of[static_cast<unsigned char>(op.c_str()[0])];
+    const OperandRule& rule = operandRules.rule(op.c_str()[0]);
     return left == rule.type ? pending : rule.error;
 }
 
